@@ -1,0 +1,73 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+
+namespace ferulo::database {
+
+// The driver part of every connection string FERULO builds; the generated
+// db.asp carries the same text.
+inline constexpr std::string_view kDriverText =
+    ";DefaultDir=;DRIVER={Microsoft Access Driver (*.mdb)};";
+
+// "DBQ=" + path + kDriverText, nothing quoted.
+[[nodiscard]] std::string BuildConnectionString(std::string_view databasePath);
+
+// The path of the "DBQ=" part, up to the next ';'.
+[[nodiscard]] Result<std::string> DatabasePathFromConnectionString(std::string_view connectionString);
+
+// One object of the database as the schema of tables reports it.
+// tableType is "TABLE" exactly for user tables; "SYSTEM TABLE", "VIEW" (saved
+// queries, hidden ones included), "LINK" and "PASS-THROUGH" otherwise.
+struct SchemaRow {
+  std::string tableType;
+  std::string tableName;
+  bool operator==(const SchemaRow&) const = default;
+};
+
+// How the isolated reader process is run.
+struct ReaderOptions {
+  std::string readerExecutable;  // full path of ferulo-mdb-reader
+  std::chrono::milliseconds timeout{10'000};
+  std::uint64_t memoryLimitBytes = std::uint64_t{1} << 30;
+};
+
+// The reader beside the running executable, 10 s, 1 GiB.
+[[nodiscard]] ReaderOptions DefaultReaderOptions();
+
+// An open database. Opening reads the catalog once (in the reader process);
+// every later question is answered from it or by a new reader run.
+class Connection {
+ public:
+  [[nodiscard]] static Result<Connection> Open(std::string_view connectionString,
+                                               ReaderOptions options = DefaultReaderOptions());
+
+  // Every catalog object, in catalog order.
+  [[nodiscard]] const std::vector<SchemaRow>& OpenSchemaTables() const { return schema_; }
+
+  // Answers "select * from <table>" with the table's column names in column
+  // order. The table name is everything after "select * from ", verbatim.
+  [[nodiscard]] Result<std::vector<std::string>> ColumnNames(std::string_view columnQuery) const;
+
+  [[nodiscard]] const std::string& databasePath() const { return databasePath_; }
+
+ private:
+  Connection(std::string databasePath, ReaderOptions options, std::vector<SchemaRow> schema);
+
+  std::string databasePath_;
+  ReaderOptions options_;
+  std::vector<SchemaRow> schema_;
+};
+
+// The column query for a table: "select * from " + tableName, unquoted.
+[[nodiscard]] std::string BuildColumnQuery(std::string_view tableName);
+
+// The names of the rows whose type is exactly "TABLE", in order.
+[[nodiscard]] std::vector<std::string> UserTableNames(const std::vector<SchemaRow>& schema);
+
+}  // namespace ferulo::database

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ferulo::generator {
+
+// Every generated line ends with this, whatever line ends a template uses.
+inline constexpr std::string_view kLineBreak = "\r\n";
+
+struct ListPageFragments {
+  std::string head;
+  std::string body;
+  std::string search;
+};
+
+struct EditPageFragments {
+  std::string edit;
+  std::string form;
+};
+
+struct FilterPageFragments {
+  std::string filter;
+  std::string filterForm;
+};
+
+// HEAD and BODY from the field and display names (paired by position), SEARCH
+// from the search names. Column names are inserted verbatim; runtime values
+// in the generated script are encoded or escaped.
+[[nodiscard]] ListPageFragments BuildListPageFragments(const std::vector<std::string>& fieldNames,
+                                                       const std::vector<std::string>& displayNames,
+                                                       const std::vector<std::string>& searchNames);
+
+// EDIT and FORM from the field and display names (paired by position).
+[[nodiscard]] EditPageFragments BuildEditPageFragments(const std::vector<std::string>& fieldNames,
+                                                       const std::vector<std::string>& displayNames);
+
+// FILTER and FILTERFORM from the filter names.
+[[nodiscard]] FilterPageFragments BuildFilterPageFragments(
+    const std::vector<std::string>& filterNames);
+
+}  // namespace ferulo::generator

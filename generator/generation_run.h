@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+
+namespace ferulo::generator {
+
+// The four field lists of the main window, entries in list order.
+struct FieldLists {
+  std::vector<std::string> fieldNames;    // ListItem(0)
+  std::vector<std::string> displayNames;  // ListItem(1), paired with fieldNames
+  std::vector<std::string> filterNames;   // ListItem(2)
+  std::vector<std::string> searchNames;   // ListItem(3)
+};
+
+// Everything a run reads: the window's state at the moment "Start" is pressed.
+struct GenerationInput {
+  std::string databasePathText;  // text of txtInput; only tested for emptiness
+  std::string databaseFileName;  // e.g. "shop.mdb"
+  std::string tableName;
+  std::string outputPath;        // text of txtOutput: a prefix of the output names
+  FieldLists lists;
+  std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
+};
+
+enum class MessageIcon { Information, Error };
+
+// The one message box a run ends with.
+struct UserMessage {
+  std::string text;
+  std::string title;
+  MessageIcon icon = MessageIcon::Information;
+};
+
+// A run that got as far as its message: success (files written) or a refusal
+// (nothing written, icon Error).
+struct GenerationReport {
+  UserMessage message;
+  std::vector<std::string> writtenFiles;  // list, edit, filter page, db.asp
+
+  [[nodiscard]] bool succeeded() const { return message.icon == MessageIcon::Information; }
+};
+
+inline constexpr const char* kSuccessText = "ASP Files created successfully !";
+inline constexpr const char* kSuccessTitle = "Sucess";
+inline constexpr const char* kNoDatabaseText = "Please select an access database first !";
+inline constexpr const char* kNoTableText = "Please select a table first !";
+inline constexpr const char* kRefusalTitle = "Error";
+
+// The generation run. Reads the three templates, fills them and writes the
+// three pages and db.asp, all or nothing: a failure leaves every existing
+// output as it was and no temporary file behind.
+[[nodiscard]] Result<GenerationReport> RunGeneration(const GenerationInput& input);
+
+}  // namespace ferulo::generator

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ferulo::generator {
+
+// The nine markers, exactly as templates hold them.
+inline constexpr std::string_view kNameMarker = "<!--@NAME@-->";
+inline constexpr std::string_view kFileMarker = "<!--@FILE@-->";
+inline constexpr std::string_view kHeadMarker = "<!--@HEAD@-->";
+inline constexpr std::string_view kBodyMarker = "<!--@BODY@-->";
+inline constexpr std::string_view kSearchMarker = "<!--@SEARCH@-->";
+inline constexpr std::string_view kEditMarker = "<!--@EDIT@-->";
+inline constexpr std::string_view kFormMarker = "<!--@FORM@-->";
+inline constexpr std::string_view kFilterMarker = "<!--@FILTER@-->";
+inline constexpr std::string_view kFilterFormMarker = "<!--@FILTERFORM@-->";
+
+// Replaces every occurrence of marker in text by value, scanning left to
+// right; the inserted value is not scanned again. Linear in the text's size.
+[[nodiscard]] std::string ReplaceMarker(std::string_view text, std::string_view marker,
+                                        std::string_view value);
+
+}  // namespace ferulo::generator
