@@ -15,16 +15,29 @@ namespace ferulo {
 inline Error ErrnoError(int errnoValue, std::string_view action, std::string_view path) {
   int number = error_code::kPathFileAccessError;
   switch (errnoValue) {
-    case ENOENT: number = error_code::kFileNotFound; break;
-    case ENOTDIR: number = error_code::kPathNotFound; break;
+    case ENOENT:
+      number = error_code::kFileNotFound;
+      break;
+    case ENOTDIR:
+      number = error_code::kPathNotFound;
+      break;
     case EACCES:
     case EPERM:
-    case EROFS: number = error_code::kPermissionDenied; break;
+    case EROFS:
+      number = error_code::kPermissionDenied;
+      break;
     case ENOSPC:
-    case EDQUOT: number = error_code::kDiskFull; break;
-    case ENAMETOOLONG: number = error_code::kBadFileName; break;
-    case EIO: number = error_code::kDeviceIoError; break;
-    default: break;
+    case EDQUOT:
+      number = error_code::kDiskFull;
+      break;
+    case ENAMETOOLONG:
+      number = error_code::kBadFileName;
+      break;
+    case EIO:
+      number = error_code::kDeviceIoError;
+      break;
+    default:
+      break;
   }
   std::string description(action);
   description += " '";

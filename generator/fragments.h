@@ -33,8 +33,8 @@ struct FilterPageFragments {
                                                        const std::vector<std::string>& searchNames);
 
 // EDIT and FORM from the field and display names (paired by position).
-[[nodiscard]] EditPageFragments BuildEditPageFragments(const std::vector<std::string>& fieldNames,
-                                                       const std::vector<std::string>& displayNames);
+[[nodiscard]] EditPageFragments BuildEditPageFragments(
+    const std::vector<std::string>& fieldNames, const std::vector<std::string>& displayNames);
 
 // FILTER and FILTERFORM from the filter names.
 [[nodiscard]] FilterPageFragments BuildFilterPageFragments(

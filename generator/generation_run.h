@@ -20,7 +20,7 @@ struct GenerationInput {
   std::string databasePathText;  // text of txtInput; only tested for emptiness
   std::string databaseFileName;  // e.g. "shop.mdb"
   std::string tableName;
-  std::string outputPath;        // text of txtOutput: a prefix of the output names
+  std::string outputPath;  // text of txtOutput: a prefix of the output names
   FieldLists lists;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
 };

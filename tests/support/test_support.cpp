@@ -29,7 +29,8 @@ std::string ExistingOrEmpty(const fs::path& path) {
 }  // namespace
 
 std::string NodeAdodbMdb() {
-  return ExistingOrEmpty(fs::path(FERULO_FIXTURES_DIR) / "node-adodb/package/examples/node-adodb.mdb");
+  return ExistingOrEmpty(fs::path(FERULO_FIXTURES_DIR) /
+                         "node-adodb/package/examples/node-adodb.mdb");
 }
 
 std::string FruitMdb() {
@@ -40,8 +41,12 @@ std::string SharedTestData(const std::string& relativePath) {
   return ExistingOrEmpty(fs::path(FERULO_SHARED_TESTDATA_DIR) / relativePath);
 }
 
-std::string BinDir() { return FERULO_BIN_DIR; }
-std::string SourceDir() { return FERULO_SOURCE_DIR; }
+std::string BinDir() {
+  return FERULO_BIN_DIR;
+}
+std::string SourceDir() {
+  return FERULO_SOURCE_DIR;
+}
 
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "ferulo-test-XXXXXX").string();

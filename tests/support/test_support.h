@@ -20,12 +20,12 @@ std::string BinDir();
 std::string SourceDir();
 
 // Skips the current test, naming the missing file.
-#define FERULO_SKIP_IF_MISSING(path, what)                                            \
-  do {                                                                               \
-    if ((path).empty()) {                                                            \
-      GTEST_SKIP() << what << " is not available (run scripts/setup, or place "      \
-                   << "../shared/testdata beside the clone)";                        \
-    }                                                                                \
+#define FERULO_SKIP_IF_MISSING(path, what)                                      \
+  do {                                                                          \
+    if ((path).empty()) {                                                       \
+      GTEST_SKIP() << what << " is not available (run scripts/setup, or place " \
+                   << "../shared/testdata beside the clone)";                   \
+    }                                                                           \
   } while (0)
 
 // A fresh folder, removed with everything in it when the object goes.

@@ -1,0 +1,110 @@
+#include "generator/generation_run.h"
+
+#include <array>
+
+#include "generator/fragments.h"
+#include "generator/output_files.h"
+#include "generator/page_names.h"
+#include "generator/template_substitution.h"
+
+namespace ferulo::generator {
+
+namespace {
+
+struct Marker {
+  std::string_view marker;
+  std::string_view value;
+};
+
+std::string FillTemplate(std::string text, std::initializer_list<Marker> markers) {
+  for (const Marker& m : markers) {
+    text = ReplaceMarker(text, m.marker, m.value);
+  }
+  return text;
+}
+
+GenerationReport Refusal(const char* text) {
+  return GenerationReport{UserMessage{text, kRefusalTitle, MessageIcon::Error}, {}};
+}
+
+struct Templates {
+  std::string list;
+  std::string edit;
+  std::string filter;
+};
+
+// All three are read before any output is touched.
+Result<Templates> ReadTemplates(const std::string& programDirectory) {
+  Templates templates;
+  const std::array<std::pair<const char*, std::string*>, 3> files{{
+      {"/filelist.dat", &templates.list},
+      {"/fileedit.dat", &templates.edit},
+      {"/filefilter.dat", &templates.filter},
+  }};
+  for (const auto& [name, text] : files) {
+    Result<std::string> read = ReadWholeFile(programDirectory + name, "template");
+    if (!read) {
+      return read.error();
+    }
+    *text = std::move(read).value();
+  }
+  return templates;
+}
+
+}  // namespace
+
+Result<GenerationReport> RunGeneration(const GenerationInput& input) {
+  // A path typed into the box while no database was ever chosen leaves the
+  // file name empty: that is no database either.
+  if (input.databasePathText.empty() || input.databaseFileName.empty()) {
+    return Refusal(kNoDatabaseText);
+  }
+  if (input.tableName.empty()) {
+    return Refusal(kNoTableText);
+  }
+
+  const std::string pageBaseName = PageBaseName(input.databaseFileName);
+  const OutputFileNames outputs = MakeOutputFileNames(OutputPrefix(input.outputPath), pageBaseName);
+
+  const FieldLists& lists = input.lists;
+  const ListPageFragments listFragments =
+      BuildListPageFragments(lists.fieldNames, lists.displayNames, lists.searchNames);
+  const EditPageFragments editFragments =
+      BuildEditPageFragments(lists.fieldNames, lists.displayNames);
+  const FilterPageFragments filterFragments = BuildFilterPageFragments(lists.filterNames);
+
+  Result<Templates> templates = ReadTemplates(input.programDirectory);
+  if (!templates) {
+    return templates.error();
+  }
+  const std::string_view table = input.tableName;
+  const std::string_view file = pageBaseName;
+  std::vector<PendingFile> pending{
+      {outputs.listPage,
+       FillTemplate(std::move(templates.value().list), {{kNameMarker, table},
+                                                        {kFileMarker, file},
+                                                        {kHeadMarker, listFragments.head},
+                                                        {kBodyMarker, listFragments.body},
+                                                        {kSearchMarker, listFragments.search}})},
+      {outputs.editPage,
+       FillTemplate(std::move(templates.value().edit), {{kNameMarker, table},
+                                                        {kFileMarker, file},
+                                                        {kEditMarker, editFragments.edit},
+                                                        {kFormMarker, editFragments.form}})},
+      {outputs.filterPage, FillTemplate(std::move(templates.value().filter),
+                                        {{kNameMarker, table},
+                                         {kFileMarker, file},
+                                         {kFilterMarker, filterFragments.filter},
+                                         {kFilterFormMarker, filterFragments.filterForm}})},
+      {outputs.connectionInclude, ConnectionIncludeText(input.databaseFileName)},
+  };
+  if (Status written = WriteAllOrNothing(pending); !written) {
+    return written.error();
+  }
+  return GenerationReport{
+      UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
+      {outputs.listPage, outputs.editPage, outputs.filterPage, outputs.connectionInclude},
+  };
+}
+
+}  // namespace ferulo::generator

@@ -1,0 +1,300 @@
+// Whole generation runs on real files: every output compared byte for byte
+// with text written out by hand, and failures that must leave no trace.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "common/error_codes.h"
+#include "generator/generation_run.h"
+#include "support/test_support.h"
+
+namespace ferulo::generator {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
+
+// Templates with every marker, a marker of another template, a lower-case
+// word and a line ending in LF alone.
+constexpr const char* kListTemplate =
+    "<title><!--@NAME@--></title>\r\n"
+    "<a href=\"<!--@FILE@-->edit.asp\">add</a> <a href=\"<!--@FILE@-->filter.asp\">filter</a>\r\n"
+    "<tr><!--@HEAD@--></tr>\n"
+    "<tr><!--@BODY@--></tr>\r\n"
+    "<% searchfilter = \"\"\r\n<!--@SEARCH@-->%>\r\n"
+    "<!--@EDIT@--><!--@name@--><!--@NAME@-->";
+constexpr const char* kEditTemplate =
+    "<% if request.form(\"x\") <> \"\" then\r\n<!--@EDIT@-->end if %>\r\n"
+    "<table><!--@FORM@--></table><!--@FILTER@-->\r\n"
+    "<a href=\"<!--@FILE@-->list.asp\"><!--@NAME@--></a>\r\n";
+constexpr const char* kFilterTemplate =
+    "<% txtFilter = \"\"\n<!--@FILTER@-->%>\n<table><!--@FILTERFORM@--></table><!--@HEAD@-->\n";
+
+class GenerationRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(templates_);
+    fs::create_directory(output_);
+    WriteFile(templates_ / "filelist.dat", kListTemplate);
+    WriteFile(templates_ / "fileedit.dat", kEditTemplate);
+    WriteFile(templates_ / "filefilter.dat", kFilterTemplate);
+  }
+
+  GenerationInput Input() const {
+    return GenerationInput{
+        .databasePathText = "/data/shop.mdb",
+        .databaseFileName = "shop.mdb",
+        .tableName = "news",
+        .outputPath = output_.string() + "/",
+        .lists = {.fieldNames = {"id", "title"},
+                  .displayNames = {"No", "Title"},
+                  .filterNames = {"title"},
+                  .searchNames = {"title"}},
+        .programDirectory = templates_.string(),
+    };
+  }
+
+  std::string Out(const std::string& name) const { return ReadFile(output_ / name); }
+
+  test::TempDir dir_;
+  fs::path templates_ = dir_.path() / "program";
+  fs::path output_ = dir_.path() / "web";
+};
+
+constexpr const char* kExpectedList =
+    "<title>news</title>\r\n"
+    "<a href=\"shopedit.asp\">add</a> <a href=\"shopfilter.asp\">filter</a>\r\n"
+    "<tr><td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
+    "%>?sort=id'>No</a></font></td> \r\n"
+    "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
+    "%>?sort=title'>Title</a></font></td> \r\n"
+    "</tr>\n"
+    "<tr>    <td> <% =Server.HTMLEncode(RS(\"id\") & \"\") %> </td>\r\n"
+    "    <td> <% =Server.HTMLEncode(RS(\"title\") & \"\") %> </td>\r\n"
+    "</tr>\r\n"
+    "<% searchfilter = \"\"\r\n"
+    " searchfilter = searchfilter & \" or title LIKE '%\" & Replace(Session(\"searchname\"), "
+    "\"'\", \"''\") & \"%' \"  \r\n"
+    "%>\r\n"
+    "<!--@EDIT@--><!--@name@-->news";
+
+constexpr const char* kExpectedEdit =
+    "<% if request.form(\"x\") <> \"\" then\r\n"
+    "rs(\"id\") = Request.Form(\"id\") \r\n"
+    "rs(\"title\") = Request.Form(\"title\") \r\n"
+    "end if %>\r\n"
+    "<table><tr bgcolor=\"#DFFFFF\" >\r\n"
+    "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;No</td>\r\n"
+    "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
+    "<input NAME=\"id\" SIZE=\"32\" <% if action=\"edit\" then %> VALUE=\"<% "
+    "=Server.HTMLEncode(RS(\"id\") & \"\")%>\" <% end if %>>\r\n"
+    "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
+    "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
+    "<tr bgcolor=\"#DFFFFF\" >\r\n"
+    "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;Title</td>\r\n"
+    "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
+    "<input NAME=\"title\" SIZE=\"32\" <% if action=\"edit\" then %> VALUE=\"<% "
+    "=Server.HTMLEncode(RS(\"title\") & \"\")%>\" <% end if %>>\r\n"
+    "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
+    "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
+    "</table><!--@FILTER@-->\r\n"
+    "<a href=\"shoplist.asp\">news</a>\r\n";
+
+constexpr const char* kExpectedFilter =
+    "<% txtFilter = \"\"\n"
+    " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" title like '%\" + "
+    "Replace(Request.Form(\"title\"), \"'\", \"''\") + \"%' and\" \r\n"
+    "%>\n"
+    "<table><tr style=\"font-size:9pt\"><td>title</td><td colspan=4><input name='title' "
+    "type=text></td></tr> \r\n"
+    "</table><!--@HEAD@-->\n";
+
+constexpr const char* kExpectedInclude =
+    "<%\r\n"
+    "dim conn,connstr\r\n"
+    "connstr=\"DBQ=\"+server.mappath(\"shop.mdb\")+\";DefaultDir=;DRIVER={Microsoft Access Driver "
+    "(*.mdb)};\" \r\n"
+    "set conn=server.createobject(\"ADODB.CONNECTION\")\r\n"
+    "conn.open connstr\r\n"
+    "%>\r\n";
+
+TEST_F(GenerationRunTest, WritesTheFourFilesByteForByte) {
+  auto report = RunGeneration(Input());
+  ASSERT_TRUE(report.ok()) << report.error().description;
+  EXPECT_EQ(report.value().message.text, "ASP Files created successfully !");
+  EXPECT_EQ(report.value().message.title, "Sucess");
+  EXPECT_EQ(report.value().message.icon, MessageIcon::Information);
+  const std::string web = output_.string() + "/";
+  EXPECT_EQ(report.value().writtenFiles,
+            (std::vector<std::string>{web + "shoplist.asp", web + "shopedit.asp",
+                                      web + "shopfilter.asp", web + "db.asp"}));
+  EXPECT_EQ(Out("shoplist.asp"), kExpectedList);
+  EXPECT_EQ(Out("shopedit.asp"), kExpectedEdit);
+  EXPECT_EQ(Out("shopfilter.asp"), kExpectedFilter);
+  EXPECT_EQ(Out("db.asp"), kExpectedInclude);
+  EXPECT_EQ(test::ListFolder(output_),
+            (std::vector<std::string>{"db.asp", "shopedit.asp", "shopfilter.asp", "shoplist.asp"}));
+}
+
+TEST_F(GenerationRunTest, SecondRunReplacesTheFirstAndSameStateGivesSameBytes) {
+  GenerationInput other = Input();
+  other.tableName = "orders";
+  other.lists = {};
+  ASSERT_TRUE(RunGeneration(other).ok());
+  EXPECT_EQ(
+      Out("shopedit.asp"),
+      "<% if request.form(\"x\") <> \"\" then\r\nend if %>\r\n<table></table><!--@FILTER@-->\r\n"
+      "<a href=\"shoplist.asp\">orders</a>\r\n");
+  ASSERT_TRUE(RunGeneration(Input()).ok());
+  EXPECT_EQ(Out("shopedit.asp"), kExpectedEdit);
+  ASSERT_TRUE(RunGeneration(Input()).ok());
+  EXPECT_EQ(Out("shoplist.asp"), kExpectedList);
+  EXPECT_EQ(test::ListFolder(output_).size(), 4u);
+}
+
+TEST_F(GenerationRunTest, ValueInsertedEarlyHasLaterMarkersReplaced) {
+  GenerationInput input = Input();
+  input.tableName = "t<!--@FILE@-->";
+  ASSERT_TRUE(RunGeneration(input).ok());
+  EXPECT_EQ(Out("shopedit.asp").substr(Out("shopedit.asp").rfind("<a href")),
+            "<a href=\"shoplist.asp\">tshop</a>\r\n");
+}
+
+TEST_F(GenerationRunTest, PageNamesFollowTheDatabaseFileNameAndOutputPrefix) {
+  GenerationInput input = Input();
+  input.databaseFileName = "x.accdb";
+  input.outputPath = output_.string();  // an existing folder without its separator
+  ASSERT_TRUE(RunGeneration(input).ok());
+  EXPECT_EQ(test::ListFolder(output_),
+            (std::vector<std::string>{"db.asp", "xedit.asp", "xfilter.asp", "xlist.asp"}));
+  EXPECT_NE(Out("db.asp").find("server.mappath(\"x.accdb\")"), std::string::npos);
+
+  input.outputPath = (output_ / "admin_").string();
+  input.databaseFileName = "a";
+  ASSERT_TRUE(RunGeneration(input).ok());
+  EXPECT_TRUE(fs::exists(output_ / "admin_alist.asp"));
+  EXPECT_TRUE(fs::exists(output_ / "admin_db.asp"));
+}
+
+TEST_F(GenerationRunTest, EmptyTemplateGivesEmptyPage) {
+  WriteFile(templates_ / "filefilter.dat", "");
+  ASSERT_TRUE(RunGeneration(Input()).ok());
+  EXPECT_EQ(Out("shopfilter.asp"), "");
+}
+
+TEST_F(GenerationRunTest, BlankDatabasePathTextIsNoRefusal) {
+  GenerationInput input = Input();
+  input.databasePathText = " ";
+  EXPECT_TRUE(RunGeneration(input).value().succeeded());
+}
+
+TEST_F(GenerationRunTest, NewFilesTakeTheUmaskAndReplacedFilesKeepTheirMode) {
+  WriteFile(output_ / "db.asp", "old");
+  ::chmod((output_ / "db.asp").c_str(), 0600);
+  const mode_t previous = ::umask(022);
+  ASSERT_TRUE(RunGeneration(Input()).ok());
+  ::umask(previous);
+  struct stat info {};
+  ASSERT_EQ(::stat((output_ / "db.asp").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat((output_ / "shoplist.asp").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+struct RefusalCase {
+  const char* name;
+  const char* pathText;
+  const char* fileName;
+  const char* table;
+  const char* message;
+};
+
+class GenerationRefusal : public GenerationRunTest,
+                          public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(GenerationRefusal, ShowsItsMessageAndWritesNothing) {
+  GenerationInput input = Input();
+  input.databasePathText = GetParam().pathText;
+  input.databaseFileName = GetParam().fileName;
+  input.tableName = GetParam().table;
+  auto report = RunGeneration(input);
+  ASSERT_TRUE(report.ok());
+  EXPECT_EQ(report.value().message.text, GetParam().message);
+  EXPECT_EQ(report.value().message.title, "Error");
+  EXPECT_EQ(report.value().message.icon, MessageIcon::Error);
+  EXPECT_TRUE(report.value().writtenFiles.empty());
+  EXPECT_TRUE(test::ListFolder(output_).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GenerationRefusal,
+    ::testing::Values(RefusalCase{"EmptyInputBox", "", "shop.mdb", "news",
+                                  "Please select an access database first !"},
+                      RefusalCase{"PathTypedButNoDatabaseChosen", "/data/shop.mdb", "", "news",
+                                  "Please select an access database first !"},
+                      RefusalCase{"NoTableChosen", "/data/shop.mdb", "shop.mdb", "",
+                                  "Please select a table first !"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Each failure: an error naming the file, existing outputs untouched, no
+// temporary file left.
+class GenerationFailure : public GenerationRunTest {
+ protected:
+  void SetUp() override {
+    GenerationRunTest::SetUp();
+    WriteFile(output_ / "shoplist.asp", "previous list");
+    WriteFile(output_ / "db.asp", "previous include");
+  }
+  void ExpectNothingChanged() {
+    EXPECT_EQ(test::ListFolder(output_), (std::vector<std::string>{"db.asp", "shoplist.asp"}));
+    EXPECT_EQ(Out("shoplist.asp"), "previous list");
+    EXPECT_EQ(Out("db.asp"), "previous include");
+  }
+};
+
+TEST_F(GenerationFailure, MissingTemplate) {
+  fs::remove(templates_ / "filefilter.dat");
+  auto report = RunGeneration(Input());
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().number, error_code::kFileNotFound);
+  EXPECT_NE(report.error().description.find(templates_.string() + "/filefilter.dat"),
+            std::string::npos)
+      << report.error().description;
+  ExpectNothingChanged();
+}
+
+TEST_F(GenerationFailure, TemplateThatIsAFolder) {
+  fs::remove(templates_ / "fileedit.dat");
+  fs::create_directory(templates_ / "fileedit.dat");
+  auto report = RunGeneration(Input());
+  ASSERT_FALSE(report.ok());
+  EXPECT_NE(report.error().description.find("fileedit.dat"), std::string::npos);
+  ExpectNothingChanged();
+}
+
+TEST_F(GenerationFailure, OutputTargetThatIsAFolder) {
+  fs::create_directory(output_ / "shopedit.asp");
+  auto report = RunGeneration(Input());
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().number, error_code::kPathFileAccessError);
+  EXPECT_NE(report.error().description.find(output_.string() + "/shopedit.asp"), std::string::npos);
+  EXPECT_EQ(test::ListFolder(output_),
+            (std::vector<std::string>{"db.asp", "shopedit.asp", "shoplist.asp"}));
+  EXPECT_EQ(Out("shoplist.asp"), "previous list");
+}
+
+TEST_F(GenerationFailure, MissingOutputFolder) {
+  GenerationInput input = Input();
+  input.outputPath = (output_ / "missing" / "").string();
+  auto report = RunGeneration(input);
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().number, error_code::kPathNotFound);
+  EXPECT_NE(report.error().description.find("missing/shoplist.asp"), std::string::npos);
+  ExpectNothingChanged();
+}
+
+}  // namespace
+}  // namespace ferulo::generator
