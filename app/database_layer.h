@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+
+namespace ferulo::app {
+
+// An open database, as the main window uses it: it asks for table names and
+// for one table's column names, nothing else.
+class DatabaseConnection {
+ public:
+  virtual ~DatabaseConnection() = default;
+
+  // The names of the user tables, in the order the database reports them.
+  [[nodiscard]] virtual Result<std::vector<std::string>> UserTableNames() const = 0;
+
+  // The table's column names in column order, for the name exactly as listed.
+  [[nodiscard]] virtual Result<std::vector<std::string>> ColumnNames(
+      const std::string& tableName) const = 0;
+};
+
+// Opens databases for the main window.
+class DatabaseLayer {
+ public:
+  virtual ~DatabaseLayer() = default;
+
+  [[nodiscard]] virtual Result<std::unique_ptr<DatabaseConnection>> Open(
+      const std::string& databasePath) = 0;
+};
+
+}  // namespace ferulo::app

@@ -1,0 +1,207 @@
+#include "app/main_window.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include <utility>
+
+#include "app/error_message.h"
+#include "app/field_list_box.h"
+#include "app/window_icon.h"
+#include "generator/generation_run.h"
+
+namespace ferulo::app {
+
+namespace {
+
+OpenFileRequest DatabaseFileRequest() {
+  return OpenFileRequest{
+      QStringLiteral("Which database would you like to use ? "),
+      {QStringLiteral("All Files (*.*)"), QStringLiteral("Acess Files(*.mdb)")},
+      QStringLiteral("Acess Files(*.mdb)"),
+  };
+}
+
+QStringList ToQStringList(const std::vector<std::string>& texts) {
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(texts.size()));
+  for (const std::string& text : texts) {
+    list.append(QString::fromStdString(text));
+  }
+  return list;
+}
+
+std::vector<std::string> Entries(const QListWidget* list) {
+  std::vector<std::string> entries;
+  entries.reserve(static_cast<std::size_t>(list->count()));
+  for (int row = 0; row < list->count(); ++row) {
+    entries.push_back(list->item(row)->text().toStdString());
+  }
+  return entries;
+}
+
+MessageIcon IconOf(generator::MessageIcon icon) {
+  return icon == generator::MessageIcon::Information ? MessageIcon::Information
+                                                     : MessageIcon::Error;
+}
+
+}  // namespace
+
+frmMain::frmMain(DatabaseLayer& database, MainWindowDialogs dialogs, MainWindowActions actions,
+                 QString programDirectory, QWidget* parent)
+    : QWidget(parent),
+      database_(database),
+      dialogs_(dialogs),
+      actions_(std::move(actions)),
+      programDirectory_(std::move(programDirectory)) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QString::fromLatin1(kMainWindowCaption));
+  setWindowIcon(FeruloWindowIcon());
+  resize(kMainWindowWidth, kMainWindowHeight);
+  controls_ = BuildMainWindowControls(this);
+  ConnectHandlers();
+  CentreOnScreen();
+  controls_.txtInput->setFocus();
+}
+
+void frmMain::ConnectHandlers() {
+  connect(controls_.btnSelectDB, &QPushButton::clicked, this, &frmMain::SelectDatabase);
+  // Queued, so that a mouse click has finished selecting before the listing
+  // (and any error box it shows) runs. Arrow keys select as well as clicks.
+  connect(controls_.ListTable, &QListWidget::currentRowChanged, this, &frmMain::ListColumns,
+          Qt::QueuedConnection);
+  for (int index = 0; index < kFieldListCount; ++index) {
+    FieldListBox* list = controls_.ListItem[static_cast<std::size_t>(index)];
+    connect(list, &FieldListBox::leftButtonReleased, this, [this, index] { EditFieldList(index); });
+    connect(list, &FieldListBox::menuKeyPressed, this, [this, index] { EditFieldList(index); });
+    connect(list, &FieldListBox::backspacePressed, this,
+            [this, index] { RemoveSelectedEntries(index); });
+  }
+  connect(controls_.start, &QPushButton::clicked, this, &frmMain::GeneratePages);
+  connect(controls_.aboutus, &QPushButton::clicked, this, [this] { actions_.showAbout(); });
+  connect(controls_.quitsys, &QPushButton::clicked, this, [this] { actions_.endProgram(); });
+}
+
+void frmMain::CentreOnScreen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) {
+    return;
+  }
+  // The client area is centred; the frame the window system adds is unknown
+  // until the window is shown.
+  QRect place(QPoint(0, 0), size());
+  place.moveCenter(screen->availableGeometry().center());
+  setGeometry(place);
+}
+
+void frmMain::SelectDatabase() {
+  const ChosenFile chosen = dialogs_.openFile.AskForFile(this, DatabaseFileRequest());
+  if (chosen.path.isEmpty()) {
+    return;  // cancelled: the window stays as it was
+  }
+  const QString fileName =
+      chosen.fileName.isEmpty() ? QFileInfo(chosen.path).fileName() : chosen.fileName;
+
+  // Everything is read before anything is replaced, so a failure leaves the
+  // previous database, its table list and both text boxes in place.
+  Result<std::unique_ptr<DatabaseConnection>> opened = database_.Open(chosen.path.toStdString());
+  if (!opened) {
+    ShowError(opened.error());
+    return;
+  }
+  const Result<std::vector<std::string>> tables = opened.value()->UserTableNames();
+  if (!tables) {
+    ShowError(tables.error());
+    return;
+  }
+
+  state_.connection = std::move(opened).value();
+  state_.databaseFileName = fileName;
+  state_.databaseFolder = chosen.path.left(chosen.path.size() - fileName.size());
+  {
+    // The field lists keep the table listed before until a new one is chosen.
+    const QSignalBlocker quiet(controls_.ListTable);
+    controls_.ListTable->clear();
+    controls_.ListTable->addItems(ToQStringList(tables.value()));
+    controls_.ListTable->setCurrentRow(-1);
+  }
+  listedRow_ = -1;
+  controls_.txtInput->setText(chosen.path);
+  controls_.txtOutput->setText(state_.databaseFolder);
+}
+
+void frmMain::ListColumns() {
+  const int row = controls_.ListTable->currentRow();
+  if (row < 0 || row == listedRow_ || state_.connection == nullptr) {
+    return;
+  }
+  const QString tableName = controls_.ListTable->item(row)->text();
+  const Result<std::vector<std::string>> columns =
+      state_.connection->ColumnNames(tableName.toStdString());
+  if (!columns) {
+    ShowError(columns.error());
+    RestoreListedTableSelection();
+    return;
+  }
+
+  state_.tableName = tableName;
+  listedRow_ = row;
+  for (FieldListBox* list : controls_.ListItem) {
+    list->clear();
+  }
+  // Column i goes into all four lists before column i + 1.
+  for (const std::string& column : columns.value()) {
+    const QString name = QString::fromStdString(column);
+    for (FieldListBox* list : controls_.ListItem) {
+      list->addItem(name);
+    }
+  }
+}
+
+void frmMain::RestoreListedTableSelection() {
+  const QSignalBlocker quiet(controls_.ListTable);
+  if (listedRow_ >= 0) {
+    controls_.ListTable->setCurrentRow(listedRow_);
+  } else {
+    controls_.ListTable->clearSelection();
+    controls_.ListTable->setCurrentRow(-1);
+  }
+}
+
+void frmMain::GeneratePages() {
+  const Result<generator::GenerationReport> run =
+      generator::RunGeneration(CollectGenerationInput());
+  if (!run) {
+    ShowError(run.error());
+    return;
+  }
+  const generator::UserMessage& message = run.value().message;
+  dialogs_.messageBoxes.ShowMessage(this, QString::fromStdString(message.text),
+                                    QString::fromStdString(message.title), IconOf(message.icon));
+}
+
+generator::GenerationInput frmMain::CollectGenerationInput() const {
+  generator::GenerationInput input;
+  input.databasePathText = controls_.txtInput->text().toStdString();
+  input.databaseFileName = state_.databaseFileName.toStdString();
+  input.tableName = state_.tableName.toStdString();
+  input.outputPath = controls_.txtOutput->text().toStdString();
+  input.lists.fieldNames = Entries(controls_.ListItem[0]);
+  input.lists.displayNames = Entries(controls_.ListItem[1]);
+  input.lists.filterNames = Entries(controls_.ListItem[2]);
+  input.lists.searchNames = Entries(controls_.ListItem[3]);
+  input.programDirectory = programDirectory_.toStdString();
+  return input;
+}
+
+void frmMain::ShowError(const Error& error) {
+  dialogs_.messageBoxes.ShowMessage(this, ErrorMessageText(error),
+                                    QString::fromLatin1(kApplicationTitle), MessageIcon::Error);
+}
+
+}  // namespace ferulo::app

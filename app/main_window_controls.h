@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+namespace ferulo::app {
+
+class FieldListBox;
+
+inline constexpr int kFieldListCount = 4;
+
+// The controls of the main window, each named after its role so that tests
+// and tools find it by objectName.
+struct MainWindowControls {
+  QGroupBox* Frame1 = nullptr;
+  std::array<QLabel*, 7> labels{};  // Label1 to Label7
+  QListWidget* ListTable = nullptr;
+  std::array<FieldListBox*, kFieldListCount> ListItem{};  // ListItem0 to ListItem3
+  QLineEdit* txtInput = nullptr;
+  QPushButton* btnSelectDB = nullptr;
+  QLineEdit* txtOutput = nullptr;
+  QPushButton* btnSelectPath = nullptr;
+  QPushButton* start = nullptr;
+  QPushButton* aboutus = nullptr;
+  QPushButton* quitsys = nullptr;
+};
+
+// Creates the controls inside window at fixed places: nothing moves or grows
+// when the window is resized. Sets the keyboard focus order.
+MainWindowControls BuildMainWindowControls(QWidget* window);
+
+}  // namespace ferulo::app

@@ -1,0 +1,241 @@
+// "Start": the window hands its database, table, lists and output path to the
+// generation run and shows the run's message; the pages are checked byte for
+// byte against text written out by hand.
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <filesystem>
+
+#include "app/access_database.h"
+#include "fake_database.h"
+#include "support/test_support.h"
+#include "window_harness.h"
+
+using ferulo::app::AccessDatabaseLayer;
+using ferulo::app::MessageIcon;
+using ferulo::app::test::FakeDatabase;
+using ferulo::app::test::WindowHarness;
+using ferulo::app::test::WindowSnapshot;
+namespace support = ferulo::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+enum MenuAnswer { kClosed = 0, kDelete = 1, kEdit = 2 };
+
+// Small templates: every marker whose fragment does not depend on how the
+// pages treat record values, lines ending in CR LF or LF alone.
+void WriteTemplates(const fs::path& folder) {
+  support::WriteFile(folder / "filelist.dat",
+                     "<h1><!--@NAME@--></h1> <a href=\"<!--@FILE@-->edit.asp\">\r\n"
+                     "<table><tr>\r\n<!--@HEAD@--></tr></table>\r\n<%\r\n<!--@SEARCH@-->%>\r\n");
+  support::WriteFile(folder / "fileedit.dat", "<!--@NAME@-->:<!--@FILE@-->\n<%\n<!--@EDIT@-->%>\n");
+  support::WriteFile(folder / "filefilter.dat",
+                     "<table>\r\n<!--@FILTERFORM@--></table>\r\n<!--@NAME@-->");
+}
+
+const char* const kListPage =
+    "<h1>Shippers</h1> <a href=\"nwindedit.asp\">\r\n"
+    "<table><tr>\r\n"
+    "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") %>?sort=ShipperID'>ShipperID"
+    "</a></font></td> \r\n"
+    "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") %>?sort=CompanyName'>Company"
+    "</a></font></td> \r\n"
+    "</tr></table>\r\n"
+    "<%\r\n"
+    " searchfilter = searchfilter & \" or CompanyName LIKE '%\" & "
+    "Replace(Session(\"searchname\"), \"'\", \"''\") & \"%' \"  \r\n"
+    "%>\r\n";
+
+const char* const kEditPage =
+    "Shippers:nwind\n"
+    "<%\n"
+    "rs(\"ShipperID\") = Request.Form(\"ShipperID\") \r\n"
+    "rs(\"CompanyName\") = Request.Form(\"CompanyName\") \r\n"
+    "%>\n";
+
+const char* const kFilterPage =
+    "<table>\r\n"
+    "<tr style=\"font-size:9pt\"><td>CompanyName</td><td colspan=4>"
+    "<input name='CompanyName' type=text></td></tr> \r\n"
+    "<tr style=\"font-size:9pt\"><td>Phone</td><td colspan=4>"
+    "<input name='Phone' type=text></td></tr> \r\n"
+    "</table>\r\n"
+    "Shippers";
+
+const char* const kConnectionInclude =
+    "<%\r\n"
+    "dim conn,connstr\r\n"
+    "connstr=\"DBQ=\"+server.mappath(\"nwind.mdb\")+\";DefaultDir=;"
+    "DRIVER={Microsoft Access Driver (*.mdb)};\" \r\n"
+    "set conn=server.createobject(\"ADODB.CONNECTION\")\r\n"
+    "conn.open connstr\r\n"
+    "%>\r\n";
+
+void TypeOutputPath(WindowHarness& harness, const std::string& path) {
+  harness.txtOutput()->clear();
+  QTest::keyClicks(harness.txtOutput(), QString::fromStdString(path));
+}
+
+// nwind.mdb, table Shippers; the display name of CompanyName is Company, Phone
+// is neither shown nor searched, ShipperID is not filtered on.
+void ShapeShippers(WindowHarness& harness, const std::string& nwind) {
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Shippers");
+  harness.dialogs().AnswerInput("Company");
+  harness.ClickEntry(1, 1, kEdit);
+  harness.ClickEntry(0, 2, kDelete);
+  harness.ClickEntry(2, 0, kDelete);
+  harness.ClickEntry(3, 0, kClosed);
+  harness.ClickEntry(3, 2, kClosed, Qt::ControlModifier);
+  harness.Press(harness.ListItem(3), Qt::Key_Backspace);
+}
+
+}  // namespace
+
+class GenerationTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void writesTheFourFiles();
+  void refusesWithoutADatabaseOrTable_data();
+  void refusesWithoutADatabaseOrTable();
+  void failedRunKeepsFilesAndWindow_data();
+  void failedRunKeepsFilesAndWindow();
+
+ private:
+  AccessDatabaseLayer reader_;
+};
+
+void GenerationTest::writesTheFourFiles() {
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  ShapeShippers(harness, nwind);
+  QCOMPARE(harness.AllFieldLists(), (QList<QStringList>{{"ShipperID", "CompanyName"},
+                                                        {"ShipperID", "Company"},
+                                                        {"CompanyName", "Phone"},
+                                                        {"CompanyName"}}));
+  TypeOutputPath(harness, output.str() + "/");
+  const WindowSnapshot before = harness.Snapshot();
+
+  // Two runs on the same window write the same files.
+  for (int run = 1; run <= 2; ++run) {
+    harness.Click("start");
+    QCOMPARE(harness.dialogs().messages.size(), run);
+    const auto& message = harness.dialogs().messages.last();
+    QCOMPARE(message.text, QString("ASP Files created successfully !"));
+    QCOMPARE(message.title, QString("Sucess"));
+    QCOMPARE(message.icon, MessageIcon::Information);
+
+    QCOMPARE(
+        support::ListFolder(output.path()),
+        (std::vector<std::string>{"db.asp", "nwindedit.asp", "nwindfilter.asp", "nwindlist.asp"}));
+    QCOMPARE(support::ReadFile(output.path() / "nwindlist.asp"), std::string(kListPage));
+    QCOMPARE(support::ReadFile(output.path() / "nwindedit.asp"), std::string(kEditPage));
+    QCOMPARE(support::ReadFile(output.path() / "nwindfilter.asp"), std::string(kFilterPage));
+    QCOMPARE(support::ReadFile(output.path() / "db.asp"), std::string(kConnectionInclude));
+    FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
+  }
+}
+
+void GenerationTest::refusesWithoutADatabaseOrTable_data() {
+  QTest::addColumn<QString>("typedPath");
+  QTest::addColumn<bool>("selectDatabase");
+  QTest::addColumn<QString>("text");
+
+  QTest::newRow("nothing chosen") << "" << false << "Please select an access database first !";
+  QTest::newRow("a path typed, no database chosen")
+      << "/data/shop.mdb" << false << "Please select an access database first !";
+  QTest::newRow("database chosen, no table") << "" << true << "Please select a table first !";
+}
+
+void GenerationTest::refusesWithoutADatabaseOrTable() {
+  QFETCH(QString, typedPath);
+  QFETCH(bool, selectDatabase);
+  QFETCH(QString, text);
+
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  FakeDatabase database;
+  database.Add("/data/shop.mdb", {{{"news", {"id", "title"}, {}}}, {}, {}});
+  WindowHarness harness(database, QString::fromStdString(programDirectory.str()));
+  if (selectDatabase) {
+    harness.SelectDatabase(QString("/data/shop.mdb"));
+  }
+  if (!typedPath.isEmpty()) {
+    QTest::keyClicks(harness.txtInput(), typedPath);
+  }
+  TypeOutputPath(harness, output.str() + "/");
+  const WindowSnapshot before = harness.Snapshot();
+
+  harness.Click("start");
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  QCOMPARE(harness.dialogs().messages.first().text, text);
+  QCOMPARE(harness.dialogs().messages.first().title, QString("Error"));
+  QCOMPARE(harness.dialogs().messages.first().icon, MessageIcon::Error);
+  QVERIFY(support::ListFolder(output.path()).empty());
+  FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
+}
+
+void GenerationTest::failedRunKeepsFilesAndWindow_data() {
+  QTest::addColumn<bool>("templatesPresent");
+  QTest::addColumn<QString>("named");
+  QTest::newRow("templates missing") << false << "filelist.dat";
+  // A folder where the list page should go: no output can be replaced.
+  QTest::newRow("a page's name taken by a folder") << true << "nwindlist.asp";
+}
+
+void GenerationTest::failedRunKeepsFilesAndWindow() {
+  QFETCH(bool, templatesPresent);
+  QFETCH(QString, named);
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+
+  support::TempDir programDirectory;
+  if (templatesPresent) {
+    WriteTemplates(programDirectory.path());
+  }
+  support::TempDir output;
+  const std::vector<std::string> earlierFiles{"db.asp", "nwindedit.asp", "nwindfilter.asp"};
+  for (const std::string& page : earlierFiles) {
+    support::WriteFile(output.path() / page, "earlier run of " + page);
+  }
+  if (templatesPresent) {
+    fs::create_directory(output.path() / "nwindlist.asp");
+  } else {
+    support::WriteFile(output.path() / "nwindlist.asp", "earlier run of nwindlist.asp");
+  }
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  ShapeShippers(harness, nwind);
+  TypeOutputPath(harness, output.str() + "/");
+  const WindowSnapshot before = harness.Snapshot();
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const auto& message = harness.dialogs().messages.first();
+  QCOMPARE(message.icon, MessageIcon::Error);
+  QVERIFY2(message.text.contains(QRegularExpression("^Error [1-9][0-9]*: .+")),
+           qPrintable(message.text));
+  QVERIFY2(message.text.contains(named), qPrintable(message.text));
+  QCOMPARE(harness.endRequests(), 0);
+  FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
+  // Every earlier output as it was, nothing added beside them.
+  QCOMPARE(
+      support::ListFolder(output.path()),
+      (std::vector<std::string>{"db.asp", "nwindedit.asp", "nwindfilter.asp", "nwindlist.asp"}));
+  for (const std::string& page : earlierFiles) {
+    QCOMPARE(support::ReadFile(output.path() / page), "earlier run of " + page);
+  }
+}
+
+QTEST_MAIN(GenerationTest)
+#include "generation_test.moc"
