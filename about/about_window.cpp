@@ -31,6 +31,7 @@ void BringToFront(QWidget& window) {
   window.activateWindow();
 }
 
+// Centres the client area; the frame is not known before the window shows.
 void CentreOnScreen(QWidget& window) {
   const QScreen* screen = window.screen();
   if (screen == nullptr) {
@@ -38,7 +39,7 @@ void CentreOnScreen(QWidget& window) {
   }
   QRect place(QPoint(), window.size());
   place.moveCenter(screen->availableGeometry().center());
-  window.move(place.topLeft());
+  window.setGeometry(place);
 }
 
 }  // namespace

@@ -32,11 +32,12 @@ constexpr int kClientHeightTwips = 3600;
 constexpr char kCaption[] = "About FERULO";
 constexpr char kTitleLine[] = "FERULO - Create an ASP from an Access Database ";
 constexpr char kSystemsLine[] = "FOR Windows 95/98/NT/2000/XP";
+// Short enough to fit its box in common desktop fonts (seven lines of DejaVu
+// Sans at 9 points).
 constexpr char kDisclaimer[] =
-    "Warning: FERULO comes without warranty of any kind. The pages it writes are a starting "
-    "point, not a finished web site: check them, and the access rights of the database behind "
-    "them, before they go on a public server. You alone answer for the pages you publish and "
-    "for the data they show.";
+    "Warning: FERULO is provided as is, without warranty of any kind. Check every page it "
+    "writes, and the rights of the database behind it, before it goes on a public server. You "
+    "alone answer for the pages you publish and the data they show.";
 
 // A label that sizes itself to its one line of text, like the title lines.
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, QRect place) {

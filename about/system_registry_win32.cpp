@@ -41,7 +41,8 @@ class Win32RegistryStore : public RegistryStore {
     if (read != ERROR_SUCCESS || size > buffer.size()) {
       return std::nullopt;
     }
-    return RegistryData{type, std::string(reinterpret_cast<const char*>(buffer.data()), size)};
+    return RegistryData{static_cast<std::uint32_t>(type),
+                        std::string(reinterpret_cast<const char*>(buffer.data()), size)};
   }
 };
 

@@ -1,0 +1,15 @@
+// GoogleTest with a QApplication for the widget tests. Listing the tests (as
+// CTest's discovery does at build time) needs no display and no application.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) {
+    return RUN_ALL_TESTS();
+  }
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
