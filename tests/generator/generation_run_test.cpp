@@ -212,6 +212,11 @@ struct RefusalCase {
   const char* message;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class GenerationRefusal : public GenerationRunTest,
                           public ::testing::WithParamInterface<RefusalCase> {};
 

@@ -14,6 +14,11 @@ struct BaseNameCase {
   const char* baseName;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const BaseNameCase& c, std::ostream* os) {
+  *os << c.fileName;
+}
+
 class PageBaseNameOf : public ::testing::TestWithParam<BaseNameCase> {};
 
 TEST_P(PageBaseNameOf, DropsTheExtensionFromTheLastDot) {

@@ -14,6 +14,11 @@ struct SubstitutionCase {
   std::string expected;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SubstitutionCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ReplaceNameMarker : public ::testing::TestWithParam<SubstitutionCase> {};
 
 TEST_P(ReplaceNameMarker, GivesTheExpectedText) {

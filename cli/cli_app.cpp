@@ -1,0 +1,230 @@
+#include "cli/cli_app.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+
+#include "cli/job_file.h"
+#include "common/error_codes.h"
+#include "generator/generation_run.h"
+
+namespace ferulo::cli {
+
+namespace {
+
+struct Arguments {
+  std::string database;
+  std::string table;
+  std::string output;
+  std::string templates;
+  std::string job;
+};
+
+void PrintError(std::ostream& err, const Error& error) {
+  err << "ferulo-cli: error " << error.number << ": " << error.description << '\n';
+}
+
+void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    out << line << '\n';
+  }
+}
+
+// The database and the table, checked against the database's own list.
+struct OpenTable {
+  database::Connection connection;
+  std::string table;
+};
+
+Result<database::Connection> OpenDatabase(const std::string& path, const CliSetup& setup) {
+  return database::Connection::Open(database::BuildConnectionString(path), setup.readerOptions);
+}
+
+Result<std::vector<std::string>> ListColumns(const database::Connection& connection,
+                                             const std::string& table) {
+  const std::vector<std::string> tables = database::UserTableNames(connection.OpenSchemaTables());
+  if (std::find(tables.begin(), tables.end(), table) == tables.end()) {
+    return Error{error_code::kTableNotFound,
+                 "The database '" + connection.databasePath() + "' has no table '" + table + "'"};
+  }
+  return connection.ColumnNames(database::BuildColumnQuery(table));
+}
+
+int RunTables(const Arguments& args, std::ostream& out, std::ostream& err, const CliSetup& setup) {
+  auto connection = OpenDatabase(args.database, setup);
+  if (!connection) {
+    PrintError(err, connection.error());
+    return kExitFailure;
+  }
+  PrintLines(out, database::UserTableNames(connection.value().OpenSchemaTables()));
+  return kExitSuccess;
+}
+
+int RunColumns(const Arguments& args, std::ostream& out, std::ostream& err, const CliSetup& setup) {
+  auto connection = OpenDatabase(args.database, setup);
+  if (!connection) {
+    PrintError(err, connection.error());
+    return kExitFailure;
+  }
+  auto columns = ListColumns(connection.value(), args.table);
+  if (!columns) {
+    PrintError(err, columns.error());
+    return kExitFailure;
+  }
+  PrintLines(out, columns.value());
+  return kExitSuccess;
+}
+
+// The folder of the database with its trailing separator, as the window
+// presets the output path: the path less its file name.
+std::string DatabaseFolder(const std::string& databasePath) {
+  const std::size_t slash = databasePath.rfind('/');
+  return slash == std::string::npos ? std::string() : databasePath.substr(0, slash + 1);
+}
+
+std::string DatabaseFileName(const std::string& databasePath) {
+  const std::size_t slash = databasePath.rfind('/');
+  return slash == std::string::npos ? databasePath : databasePath.substr(slash + 1);
+}
+
+Result<generator::FieldLists> ResolveLists(const Job& job, const database::Connection& connection) {
+  if (job.table.empty()) {
+    return generator::FieldLists{};  // the generation run refuses a run without a table
+  }
+  const bool needsColumns = !job.fields || !job.filter || !job.search;
+  std::vector<std::string> columns;
+  auto listed = ListColumns(connection, job.table);  // also proves the table exists
+  if (!listed) {
+    return listed.error();
+  }
+  if (needsColumns) {
+    columns = std::move(listed).value();
+  }
+  generator::FieldLists lists{
+      .fieldNames = job.fields.value_or(columns),
+      .displayNames = job.display.value_or(job.fields.value_or(columns)),
+      .filterNames = job.filter.value_or(columns),
+      .searchNames = job.search.value_or(columns),
+  };
+  if (lists.fieldNames.size() != lists.displayNames.size()) {
+    return Error{error_code::kBadJobFile,
+                 "\"display\" has " + std::to_string(lists.displayNames.size()) +
+                     " entries but the table '" + job.table + "' has " +
+                     std::to_string(lists.fieldNames.size()) +
+                     " fields; they pair by position and must be of equal length"};
+  }
+  return lists;
+}
+
+int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostream& err,
+             const CliSetup& setup) {
+  auto connection = OpenDatabase(job.database, setup);
+  if (!connection) {
+    PrintError(err, connection.error());
+    return kExitFailure;
+  }
+  auto lists = ResolveLists(job, connection.value());
+  if (!lists) {
+    PrintError(err, lists.error());
+    return kExitFailure;
+  }
+  const generator::GenerationInput input{
+      .databasePathText = job.database,
+      .databaseFileName = DatabaseFileName(job.database),
+      .tableName = job.table,
+      .outputPath = job.output.value_or(DatabaseFolder(job.database)),
+      .lists = std::move(lists).value(),
+      .programDirectory = args.templates.empty() ? setup.programDirectory : args.templates,
+  };
+  auto report = generator::RunGeneration(input);
+  if (!report) {
+    PrintError(err, report.error());
+    return kExitFailure;
+  }
+  if (!report.value().succeeded()) {
+    err << "ferulo-cli: " << report.value().message.text << '\n';
+    return kExitFailure;
+  }
+  out << report.value().message.text << '\n';
+  PrintLines(out, report.value().writtenFiles);
+  return kExitSuccess;
+}
+
+int RunGenerate(const Arguments& args, std::ostream& out, std::ostream& err,
+                const CliSetup& setup) {
+  if (!args.job.empty()) {
+    auto job = LoadJobFile(args.job);
+    if (!job) {
+      PrintError(err, job.error());
+      return kExitFailure;
+    }
+    return Generate(job.value(), args, out, err, setup);
+  }
+  Job job;
+  job.database = args.database;
+  job.table = args.table;
+  if (!args.output.empty()) {
+    job.output = args.output;
+  }
+  return Generate(job, args, out, err, setup);
+}
+
+void DescribeGenerate(CLI::App& generate, Arguments& args) {
+  auto* database = generate.add_option("DATABASE", args.database, "Access database file");
+  auto* table = generate.add_option("TABLE", args.table, "table to make the pages for");
+  auto* output = generate.add_option(
+      "--output,-o", args.output,
+      "prefix of the output files; default: the database's folder (an existing folder named "
+      "without a trailing '/' gets one)");
+  auto* job = generate.add_option(
+      "--job", args.job,
+      "JSON job file: database, table (required); output, fields, display, filter, search");
+  generate.add_option("--templates", args.templates,
+                      "folder of filelist.dat, fileedit.dat and filefilter.dat; default: the "
+                      "folder of ferulo-cli");
+  job->excludes(database)->excludes(table)->excludes(output);
+  database->needs(table);
+  table->needs(database);
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           const CliSetup& setup) {
+  CLI::App app{"FERULO: make classic ASP pages for one table of an Access database", "ferulo-cli"};
+  app.require_subcommand(1);
+  Arguments args;
+
+  auto* tables = app.add_subcommand("tables", "list the user tables, one per line, catalog order");
+  tables->add_option("DATABASE", args.database, "Access database file")->required();
+
+  auto* columns = app.add_subcommand("columns", "list a table's columns, one per line");
+  columns->add_option("DATABASE", args.database, "Access database file")->required();
+  columns->add_option("TABLE", args.table, "table name, exactly as listed")->required();
+
+  auto* generate = app.add_subcommand(
+      "generate", "write the list, edit and filter pages and db.asp for a table");
+  DescribeGenerate(*generate, args);
+
+  try {
+    app.parse(argc, argv);
+    if (generate->parsed() && args.job.empty() && args.database.empty()) {
+      throw CLI::RequiredError("DATABASE and TABLE, or --job FILE,");
+    }
+  } catch (const CLI::ParseError& error) {
+    // --help lands here too, with code 0.
+    const int code = app.exit(error, out, err);
+    return code == 0 ? kExitSuccess : kExitUsage;
+  }
+  if (tables->parsed()) {
+    return RunTables(args, out, err, setup);
+  }
+  if (columns->parsed()) {
+    return RunColumns(args, out, err, setup);
+  }
+  return RunGenerate(args, out, err, setup);
+}
+
+}  // namespace ferulo::cli

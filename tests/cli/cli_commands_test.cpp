@@ -1,0 +1,233 @@
+// ferulo-cli as a user runs it: the real executable, the real reader process
+// and real Access files; stdout, stderr and the exit code checked whole.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace ferulo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ProcessResult;
+using test::ReadFile;
+using test::WriteFile;
+
+ProcessResult Cli(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), test::BinDir() + "/ferulo-cli");
+  return test::RunProcess(arguments);
+}
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  int exitCode;
+  const char* stdoutMentions;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const UsageCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class CliUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(CliUsage, ExitsWithTheDocumentedCode) {
+  const ProcessResult result = Cli(GetParam().arguments);
+  EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.out << result.err;
+  EXPECT_NE((result.out + result.err).find(GetParam().stdoutMentions), std::string::npos)
+      << result.out << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliUsage,
+    ::testing::Values(UsageCase{"Help", {"--help"}, 0, "generate"},
+                      UsageCase{"TablesHelp", {"tables", "--help"}, 0, "DATABASE"},
+                      UsageCase{"ColumnsHelp", {"columns", "--help"}, 0, "TABLE"},
+                      UsageCase{"GenerateHelp", {"generate", "--help"}, 0, "--templates"},
+                      UsageCase{"NoCommand", {}, 2, "subcommand"},
+                      UsageCase{"UnknownCommand", {"frobnicate"}, 2, "subcommand"},
+                      UsageCase{"TablesWithoutDatabase", {"tables"}, 2, "DATABASE"},
+                      UsageCase{"ColumnsWithoutTable", {"columns", "x.mdb"}, 2, "TABLE"},
+                      UsageCase{"GenerateWithoutAnything", {"generate"}, 2, "DATABASE"},
+                      UsageCase{"GenerateWithoutTable", {"generate", "x.mdb"}, 2, "TABLE"},
+                      UsageCase{"JobAndDatabaseTogether",
+                                {"generate", "--job", "j.json", "x.mdb", "T"},
+                                2,
+                                "excludes"},
+                      UsageCase{"UnknownOption", {"tables", "--colour", "x.mdb"}, 2, "--colour"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ListingCase {
+  const char* name;
+  std::string (*database)();
+  std::vector<std::string> arguments;  // after the database path
+  const char* expectedOut;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ListingCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+std::string Nwind() {
+  return test::SharedTestData("nwind.mdb");
+}
+
+class CliListing : public ::testing::TestWithParam<ListingCase> {};
+
+TEST_P(CliListing, PrintsOneNamePerLine) {
+  const std::string database = GetParam().database();
+  FERULO_SKIP_IF_MISSING(database, "the sample database");
+  std::vector<std::string> arguments = GetParam().arguments;
+  arguments.insert(arguments.begin() + 1, database);
+  const ProcessResult result = Cli(arguments);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, GetParam().expectedOut);
+  EXPECT_EQ(result.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Databases, CliListing,
+    ::testing::Values(
+        ListingCase{"UsersTable", test::NodeAdodbMdb, {"tables"}, "Users\n"},
+        ListingCase{"FruitTables",
+                    test::FruitMdb,
+                    {"tables"},
+                    "Fruit\nFruit Salad\nVeggie Salad\nMuffin/Bread\nDried\n"},
+        ListingCase{"NwindTables",
+                    Nwind,
+                    {"tables"},
+                    "Order Details\nOrders\nProducts\nShippers\nCategories\nCustomers\n"
+                    "Employees\nSuppliers\nUms\xC3\xA4tze\n"},
+        ListingCase{"UsersColumns",
+                    test::NodeAdodbMdb,
+                    {"columns", "Users"},
+                    "UserId\nUserName\nUserSex\nUserBirthday\nUserMarried\n"},
+        ListingCase{"TableWithBlank",
+                    Nwind,
+                    {"columns", "Order Details"},
+                    "OrderID\nProductID\nUnitPrice\nQuantity\nDiscount\n"},
+        ListingCase{"TableWithSlash", test::FruitMdb, {"columns", "Muffin/Bread"}, "fruit\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliFailures, UnknownTableIsNamed) {
+  const std::string database = test::NodeAdodbMdb();
+  FERULO_SKIP_IF_MISSING(database, "node-adodb.mdb");
+  const ProcessResult result = Cli({"columns", database, "Userz"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find("error 3078"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("'Userz'"), std::string::npos) << result.err;
+}
+
+TEST(CliFailures, BadDatabaseGivesNumberedErrorNamingTheFileAndNothingOnStdout) {
+  test::TempDir dir;
+  WriteFile(dir.path() / "notes.mdb", "This is not an Access database.\n");
+  for (const std::string& path : {dir.file("notes.mdb"), dir.file("missing.mdb"), dir.str()}) {
+    const ProcessResult result = Cli({"tables", path});
+    EXPECT_EQ(result.exitCode, 1) << path;
+    EXPECT_EQ(result.out, "") << path;
+    EXPECT_NE(result.err.find("ferulo-cli: error "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+  }
+}
+
+// Small templates whose filled text can be written out by hand.
+class CliGenerate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    database_ = test::NodeAdodbMdb();
+    if (database_.empty()) {
+      GTEST_SKIP() << "node-adodb.mdb is not available (run scripts/setup)";
+    }
+    fs::create_directory(templates_);
+    WriteFile(templates_ / "filelist.dat", "<!--@NAME@-->|<!--@FILE@-->\r\n<!--@HEAD@-->");
+    WriteFile(templates_ / "fileedit.dat", "<!--@EDIT@-->");
+    WriteFile(templates_ / "filefilter.dat", "<!--@FILTERFORM@--><!--@FILTER@-->");
+  }
+
+  test::TempDir dir_;
+  fs::path templates_ = dir_.path() / "templates";
+  std::string database_;
+};
+
+TEST_F(CliGenerate, EveryColumnInEveryListByDefault) {
+  const std::string out = dir_.str() + "/";
+  const ProcessResult result =
+      Cli({"generate", database_, "Users", "--output", out, "--templates", templates_.string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "ASP Files created successfully !\n" + out + "node-adodblist.asp\n" + out +
+                            "node-adodbedit.asp\n" + out + "node-adodbfilter.asp\n" + out +
+                            "db.asp\n");
+  EXPECT_EQ(ReadFile(out + "node-adodbedit.asp"),
+            "rs(\"UserId\") = Request.Form(\"UserId\") \r\n"
+            "rs(\"UserName\") = Request.Form(\"UserName\") \r\n"
+            "rs(\"UserSex\") = Request.Form(\"UserSex\") \r\n"
+            "rs(\"UserBirthday\") = Request.Form(\"UserBirthday\") \r\n"
+            "rs(\"UserMarried\") = Request.Form(\"UserMarried\") \r\n");
+  EXPECT_NE(ReadFile(out + "db.asp").find("server.mappath(\"node-adodb.mdb\")"), std::string::npos);
+}
+
+TEST_F(CliGenerate, JobFileShapesTheListsAndResolvesRelativePaths) {
+  fs::create_directory(dir_.path() / "web");
+  WriteFile(dir_.path() / "job.json",
+            R"({"database": ")" + database_ + R"(", "table": "Users", "output": "web",
+                "fields": ["UserName", "UserSex"], "display": ["Name", "Sex"],
+                "filter": ["UserName"], "search": []})");
+  const ProcessResult result =
+      Cli({"generate", "--job", dir_.file("job.json"), "--templates", templates_.string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const fs::path web = dir_.path() / "web";
+  EXPECT_EQ(ReadFile(web / "node-adodblist.asp"),
+            "Users|node-adodb\r\n"
+            "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
+            "%>?sort=UserName'>Name</a></font></td> \r\n"
+            "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
+            "%>?sort=UserSex'>Sex</a></font></td> \r\n");
+  EXPECT_EQ(ReadFile(web / "node-adodbfilter.asp"),
+            "<tr style=\"font-size:9pt\"><td>UserName</td><td colspan=4><input name='UserName' "
+            "type=text></td></tr> \r\n"
+            " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" UserName like "
+            "'%\" + Replace(Request.Form(\"UserName\"), \"'\", \"''\") + \"%' and\" \r\n");
+}
+
+TEST_F(CliGenerate, DefaultOutputIsTheDatabaseFolder) {
+  fs::create_directory(dir_.path() / "db");
+  fs::copy_file(database_, dir_.path() / "db" / "shop.mdb");
+  const ProcessResult result =
+      Cli({"generate", dir_.file("db/shop.mdb"), "Users", "--templates", templates_.string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(test::ListFolder(dir_.path() / "db"),
+            (std::vector<std::string>{"db.asp", "shop.mdb", "shopedit.asp", "shopfilter.asp",
+                                      "shoplist.asp"}));
+}
+
+TEST_F(CliGenerate, FailuresAndRefusalsExitOneAndWriteNothing) {
+  const std::string out = dir_.str() + "/out/";
+  fs::create_directory(out);
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* mentions;
+  };
+  const std::vector<Case> cases{
+      {{"generate", database_, "Nope", "--output", out, "--templates", templates_.string()},
+       "'Nope'"},
+      {{"generate", database_, "", "--output", out, "--templates", templates_.string()},
+       "Please select a table first !"},
+      {{"generate", database_, "Users", "--output", out, "--templates", dir_.file("none")},
+       "none/filelist.dat"},
+      {{"generate", "--job", dir_.file("missing.json")}, "missing.json"},
+  };
+  for (const Case& c : cases) {
+    const ProcessResult result = Cli(c.arguments);
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(c.mentions), std::string::npos) << result.err;
+  }
+  EXPECT_TRUE(test::ListFolder(out).empty());
+}
+
+}  // namespace
+}  // namespace ferulo
