@@ -219,19 +219,5 @@ TEST(GetKeyValue, FailingStoreGivesFalse) {
   EXPECT_EQ(keyVal, "");
 }
 
-// Data larger than the read buffer counts as missing, whichever store gave it.
-TEST(GetKeyValue, OversizedDataFromAnyStoreIsMissing) {
-  class OversizedStore : public RegistryStore {
-   public:
-    [[nodiscard]] std::optional<RegistryData> Query(RegistryRoot, const std::string&,
-                                                    const std::string&) const override {
-      return RegistryData{kRegSz, std::string(kValueBufferSize + 1, 'z')};
-    }
-  };
-  std::string keyVal = kBefore;
-  EXPECT_FALSE(GetKeyValue(OversizedStore(), kHkeyLocalMachine, kKey, "PATH", keyVal));
-  EXPECT_EQ(keyVal, "");
-}
-
 }  // namespace
 }  // namespace ferulo::about

@@ -216,49 +216,5 @@ TEST(StartSysInfo, LooksUpAgainOnEveryCall) {
   EXPECT_EQ(messages.shown.size(), 1u);
 }
 
-TEST(StartSysInfo, MessageGoesOverTheGivenWindow) {
-  const ToolBench bench;
-  const IniRegistryStore registry(bench.RegistryFile());
-  RecordingStarter programs;
-  RecordingMessageBoxes messages;
-  auto* const owner = reinterpret_cast<QWidget*>(0x1000);  // only compared, never used
-
-  StartSysInfo(registry, programs, messages, owner);
-
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].parent, owner);
-}
-
-// The start itself: every way of not starting is a false result.
-struct StartCase {
-  std::string name;
-  std::string commandText;  // with the placeholders of ToolBench
-  bool started;
-};
-
-void PrintTo(const StartCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class DetachedStart : public ::testing::TestWithParam<StartCase> {};
-
-TEST_P(DetachedStart, ReportsWhetherTheProgramStarted) {
-  const StartCase& c = GetParam();
-  const ToolBench bench;
-  DetachedProgramStarter programs;
-  const std::string text = bench.Fill(c.commandText);
-  EXPECT_EQ(programs.Start(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))),
-            c.started);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Programs, DetachedStart,
-    ::testing::Values(StartCase{"Executable", "{TOOL}", true}, StartCase{"Empty", "", false},
-                      StartCase{"Missing", "{MISSING}", false},
-                      StartCase{"NotExecutable", "{PLAIN_FILE}", false},
-                      StartCase{"Folder", "{FOLDER}", false},
-                      StartCase{"ZeroInside", std::string("{TOOL}\0x", 8), false}),
-    [](const auto& info) { return info.param.name; });
-
 }  // namespace
 }  // namespace ferulo::about

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
 #include <optional>
 #include <string>
 
@@ -50,17 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{"BeyondAFileVersionField", {"65536", "0", "0", "3"}, std::nullopt},
         VersionCase{"FarTooLarge", {"1", "0", "0", "99999999999999999999"}, std::nullopt}),
     [](const auto& info) { return info.param.name; });
-
-// The fields come from the project's version as the build declares it.
-TEST(BuildVersionFields, AreTheProjectVersion) {
-  const QStringList project = QStringLiteral(FERULO_TEST_PROJECT_VERSION).split(u'.');
-  ASSERT_EQ(project.size(), 4) << "the project version should have four fields";
-  const VersionFields fields = BuildVersionFields();
-  EXPECT_EQ(QString::fromStdString(fields.major), project[0]);
-  EXPECT_EQ(QString::fromStdString(fields.minor), project[1]);
-  EXPECT_EQ(QString::fromStdString(fields.build), project[2]);
-  EXPECT_EQ(QString::fromStdString(fields.revision), project[3]);
-}
 
 }  // namespace
 }  // namespace ferulo::about
