@@ -71,9 +71,10 @@ frmMain::frmMain(DatabaseLayer& database, MainWindowDialogs dialogs, MainWindowA
 
 void frmMain::ConnectHandlers() {
   connect(controls_.btnSelectDB, &QPushButton::clicked, this, &frmMain::SelectDatabase);
-  // Queued, so that a mouse click has finished selecting before the listing
-  // (and any error box it shows) runs. Arrow keys select as well as clicks.
-  connect(controls_.ListTable, &QListWidget::currentRowChanged, this, &frmMain::ListColumns,
+  // A selection, by click or arrow key, lists the table; a focus that only
+  // moves the current row does not. Queued, so that a click has finished
+  // selecting before the listing (and any error box it shows) runs.
+  connect(controls_.ListTable, &QListWidget::itemSelectionChanged, this, &frmMain::ListColumns,
           Qt::QueuedConnection);
   for (int index = 0; index < kFieldListCount; ++index) {
     FieldListBox* list = controls_.ListItem[static_cast<std::size_t>(index)];
@@ -104,8 +105,10 @@ void frmMain::SelectDatabase() {
   if (chosen.path.isEmpty()) {
     return;  // cancelled: the window stays as it was
   }
-  const QString fileName =
-      chosen.fileName.isEmpty() ? QFileInfo(chosen.path).fileName() : chosen.fileName;
+  // The folder is the path less the file name, so the name must end the path.
+  const QString fileName = !chosen.fileName.isEmpty() && chosen.path.endsWith(chosen.fileName)
+                               ? chosen.fileName
+                               : QFileInfo(chosen.path).fileName();
 
   // Everything is read before anything is replaced, so a failure leaves the
   // previous database, its table list and both text boxes in place.
@@ -136,11 +139,12 @@ void frmMain::SelectDatabase() {
 }
 
 void frmMain::ListColumns() {
-  const int row = controls_.ListTable->currentRow();
-  if (row < 0 || row == listedRow_ || state_.connection == nullptr) {
+  const QList<QListWidgetItem*> selected = controls_.ListTable->selectedItems();
+  if (selected.isEmpty() || state_.connection == nullptr) {
     return;
   }
-  const QString tableName = controls_.ListTable->item(row)->text();
+  const int row = controls_.ListTable->row(selected.first());
+  const QString tableName = selected.first()->text();
   const Result<std::vector<std::string>> columns =
       state_.connection->ColumnNames(tableName.toStdString());
   if (!columns) {

@@ -1,6 +1,7 @@
 // Clicking a table in ListTable fills the four field lists with its columns,
 // read from real Access files; a failed listing leaves everything as it was.
 
+#include <QApplication>
 #include <QTest>
 
 #include <utility>
@@ -48,6 +49,7 @@ class ColumnListingTest : public QObject {
   void addsEachColumnToAllListsBeforeTheNext();
   void arrowKeysListEveryTableInTurn();
   void returningToATableDiscardsTheEdits();
+  void focusAloneListsNothing();
   void failedListingChangesNothing();
 
  private:
@@ -158,6 +160,31 @@ void ColumnListingTest::returningToATableDiscardsTheEdits() {
   QCOMPARE(harness.Entries(0).first(), QString("OrderID"));
   harness.ClickTable("Shippers");
   QCOMPARE(harness.AllFieldLists(), fresh);
+}
+
+// Tabbing into ListTable makes an entry current without selecting it: the
+// shaped lists of the table listed before must survive that.
+void ColumnListingTest::focusAloneListsNothing() {
+  const QString nwind = SampleDatabase("nwind.mdb");
+  const QString fruit = SampleDatabase("fruit.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(fruit, "fruit.mdb");
+  WindowHarness harness(reader_);
+  harness.window().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&harness.window()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Shippers");
+  harness.ClickEntry(0, 0, /*Delete*/ 1);
+  harness.SelectDatabase(fruit);
+  const WindowSnapshot before = harness.Snapshot();
+
+  harness.Find<QWidget>("ListItem0")->setFocus(Qt::TabFocusReason);
+  harness.Press(harness.Find<QWidget>("ListItem0"), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), harness.ListTable());
+  WindowHarness::Settle();
+  QVERIFY(harness.ListTable()->selectedItems().isEmpty());
+  QCOMPARE(harness.AllFieldLists(), before.fieldLists);
+  QCOMPARE(harness.window().state().tableName, QString("Shippers"));
 }
 
 void ColumnListingTest::failedListingChangesNothing() {
