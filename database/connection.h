@@ -18,8 +18,11 @@ inline constexpr std::string_view kDriverText =
 // "DBQ=" + path + kDriverText, nothing quoted.
 [[nodiscard]] std::string BuildConnectionString(std::string_view databasePath);
 
-// The path of the "DBQ=" part, up to the next ';'.
-[[nodiscard]] Result<std::string> DatabasePathFromConnectionString(std::string_view connectionString);
+// The path of the "DBQ=" part, up to the next ';'. In a string built by
+// BuildConnectionString the path is everything between "DBQ=" and kDriverText,
+// so a path holding ';' comes back whole.
+[[nodiscard]] Result<std::string> DatabasePathFromConnectionString(
+    std::string_view connectionString);
 
 // One object of the database as the schema of tables reports it.
 // tableType is "TABLE" exactly for user tables; "SYSTEM TABLE", "VIEW" (saved

@@ -1,0 +1,434 @@
+#include "database/mdb_catalog.h"
+
+// Debian's mdbtools.h includes glib.h inside extern "C", which C++ rejects;
+// glib.h first makes that inner include a no-op.
+// clang-format off
+#include <glib.h>
+#include <mdbtools.h>
+// clang-format on
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "common/error_codes.h"
+#include "database/object_types.h"
+#include "database/property_data_check.h"
+#include "database/reader_protocol.h"
+
+namespace ferulo::database {
+
+namespace {
+
+struct MdbHandleCloser {
+  void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
+};
+using MdbHandlePtr = std::unique_ptr<MdbHandle, MdbHandleCloser>;
+
+struct TableDefFreer {
+  void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefFreer>;
+
+// MSysObjects' definition always sits on page 2; an object's Id holds the page
+// of its definition in its low 24 bits.
+constexpr unsigned long kSystemCatalogPage = 2;
+constexpr long kDefinitionPageMask = 0x00FFFFFF;
+constexpr int kLocalTableObjectType = 1;
+
+Error DamagedDatabase(const std::string& path, const std::string& reason) {
+  return Error{error_code::kCannotOpenDatabase,
+               "Cannot open database '" + path +
+                   "'. It may not be a database that FERULO recognizes, or the file may be "
+                   "corrupt: " +
+                   reason + "."};
+}
+
+Result<MdbHandlePtr> OpenDatabase(const std::string& path) {
+  errno = 0;
+  MdbHandlePtr mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
+  if (mdb) {
+    return mdb;
+  }
+  const int cause = errno;
+  switch (cause) {
+    case ENOENT:
+      return Error{error_code::kCouldNotFindDatabase, "Could not find file '" + path + "'."};
+    case EISDIR:
+      return Error{error_code::kInvalidDatabasePath,
+                   "'" + path + "' is not a valid path: it is a folder, not a database file."};
+    case EACCES:
+    case EPERM:
+      return Error{error_code::kCouldNotOpenFile,
+                   "Cannot open the file '" + path + "': " + std::strerror(cause) + "."};
+    default:
+      return Error{error_code::kUnrecognizedFormat, "Unrecognized database format '" + path + "'."};
+  }
+}
+
+// Reads a table definition and its columns. The catalog entry must outlive the
+// table, which points back to it. Without parsed properties in the entry,
+// neither mdb_read_table nor mdb_read_columns touches property data.
+Result<TableDefPtr> ReadTableDefinition(MdbCatalogEntry& entry, const std::string& path) {
+  TableDefPtr table(mdb_read_table(&entry));
+  if (!table) {
+    return DamagedDatabase(path, "the definition of '" + std::string(entry.object_name) +
+                                     "' on page " + std::to_string(entry.table_pg) +
+                                     " cannot be read");
+  }
+  if (!mdb_read_columns(table.get())) {
+    return DamagedDatabase(
+        path, "the columns of '" + std::string(entry.object_name) + "' cannot be read");
+  }
+  return table;
+}
+
+// Fetching rows walks the usage map; libmdb 1.0.0 follows a NULL map into a
+// crash, so a table without one is refused before its first row.
+bool HasUsageMap(const MdbTableDef& table) {
+  return table.map_sz >= 1 && table.usage_map != nullptr;
+}
+
+// A column of the table bound to a buffer that libmdb fills with each row's
+// value as text.
+class BoundColumn {
+ public:
+  BoundColumn(MdbTableDef& table, const char* name) : buffer_(table.entry->mdb->bind_size + 1) {
+    for (unsigned int i = 0; i < table.num_cols; ++i) {
+      const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
+      if (std::strcmp(column->name, name) == 0) {
+        bound_ = mdb_bind_column(&table, static_cast<int>(i + 1), buffer_.data(), &length_) > 0;
+        return;
+      }
+    }
+  }
+  BoundColumn(const BoundColumn&) = delete;
+  BoundColumn& operator=(const BoundColumn&) = delete;
+
+  [[nodiscard]] bool bound() const { return bound_; }
+  [[nodiscard]] std::string text() const {
+    return std::string(buffer_.data(), strnlen(buffer_.data(), buffer_.size()));
+  }
+  [[nodiscard]] std::optional<long long> number() const {
+    const std::string value = text();
+    long long parsed = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), parsed);
+    if (error != std::errc() || end != value.data() + value.size() || value.empty()) {
+      return std::nullopt;
+    }
+    return parsed;
+  }
+
+ private:
+  std::vector<char> buffer_;
+  int length_ = 0;
+  bool bound_ = false;
+};
+
+// One row of MSysObjects, as much of it as FERULO reads.
+struct SystemObject {
+  long long id = 0;
+  std::string name;
+  int type = 0;
+  std::uint32_t flags = 0;
+};
+
+std::uint32_t Little32(const unsigned char* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8U |
+         static_cast<std::uint32_t>(bytes[2]) << 16U | static_cast<std::uint32_t>(bytes[3]) << 24U;
+}
+
+// Reads long values (memo and OLE fields) of the current row by hand, so that
+// a damaged page chain ends in an error instead of libmdb following it round
+// and round.
+class LongValueReader {
+ public:
+  explicit LongValueReader(MdbHandle& mdb) : mdb_(mdb) {}
+
+  // The value of column in the row just fetched; "" for NULL. On damage,
+  // returns nullopt and says why in damage().
+  std::optional<std::string> Read(const MdbColumn& column) {
+    const auto start = static_cast<std::size_t>(column.cur_value_start);
+    const auto length = static_cast<std::size_t>(column.cur_value_len);
+    if (length == 0) {
+      return std::string();
+    }
+    if (length < MDB_MEMO_OVERHEAD || start + length > PageSize()) {
+      return Damage("a long value's header lies outside its page");
+    }
+    unsigned char header[MDB_MEMO_OVERHEAD];
+    std::memcpy(header, mdb_.pg_buf + start, sizeof header);
+    const std::uint32_t kind = Little32(header) & kKindMask;
+    const std::uint32_t firstRow = Little32(header + 4);
+    if (kind == kInline) {
+      return std::string(reinterpret_cast<const char*>(mdb_.pg_buf) + start + MDB_MEMO_OVERHEAD,
+                         length - MDB_MEMO_OVERHEAD);
+    }
+    if (kind == kSinglePage) {
+      return ReadRow(firstRow);
+    }
+    if (kind == kPageChain) {
+      return ReadChain(firstRow);
+    }
+    return Damage("a long value is of an unknown kind");
+  }
+
+  [[nodiscard]] const std::string& damage() const { return damage_; }
+
+ private:
+  static constexpr std::uint32_t kKindMask = 0xFF000000U;
+  static constexpr std::uint32_t kInline = 0x80000000U;
+  static constexpr std::uint32_t kSinglePage = 0x40000000U;
+  static constexpr std::uint32_t kPageChain = 0;
+  // Property data runs to a few KB; this is far beyond any real value.
+  static constexpr std::size_t kLargestValue = std::size_t{16} << 20;
+
+  [[nodiscard]] std::size_t PageSize() const { return static_cast<std::size_t>(mdb_.fmt->pg_size); }
+
+  std::optional<std::string> Damage(std::string reason) {
+    damage_ = std::move(reason);
+    return std::nullopt;
+  }
+
+  // One row of a long-value page: the page number in the upper 24 bits of
+  // pageRow, the row in the lowest 8.
+  std::optional<std::string> ReadRow(std::uint32_t pageRow) {
+    void* page = nullptr;
+    int offset = 0;
+    std::size_t length = 0;
+    if (mdb_find_pg_row(&mdb_, static_cast<int>(pageRow), &page, &offset, &length) != 0 ||
+        offset < 0 || static_cast<std::size_t>(offset) + length > PageSize()) {
+      return Damage("a long value points to row " + std::to_string(pageRow & 0xFFU) + " of page " +
+                    std::to_string(pageRow >> 8U) + ", which cannot be read");
+    }
+    return std::string(static_cast<const char*>(page) + offset, length);
+  }
+
+  // Each row of a chain starts with the page and row of the next; 0 ends it.
+  std::optional<std::string> ReadChain(std::uint32_t pageRow) {
+    std::string value;
+    std::set<std::uint32_t> visited;
+    while (pageRow != 0) {
+      if (!visited.insert(pageRow).second) {
+        return Damage("a long value's page chain runs in a circle");
+      }
+      auto row = ReadRow(pageRow);
+      if (!row) {
+        return row;
+      }
+      if (row->size() < 4) {
+        return Damage("a long value's page chain holds a row too short to link on");
+      }
+      value.append(*row, 4);
+      if (value.size() > kLargestValue) {
+        return Damage("a long value is larger than any property data could be");
+      }
+      pageRow = Little32(reinterpret_cast<const unsigned char*>(row->data()));
+    }
+    return value;
+  }
+
+  MdbHandle& mdb_;
+  std::string damage_;
+};
+
+const MdbColumn* FindColumn(const MdbTableDef& table, const char* name) {
+  for (unsigned int i = 0; i < table.num_cols; ++i) {
+    const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
+    if (std::strcmp(column->name, name) == 0) {
+      return column;
+    }
+  }
+  return nullptr;
+}
+
+class SystemCatalog {
+ public:
+  explicit SystemCatalog(MdbHandle& mdb) : mdb_(mdb) {
+    entry_.mdb = &mdb;
+    entry_.object_type = MDB_TABLE;
+    entry_.table_pg = kSystemCatalogPage;
+    std::snprintf(entry_.object_name, sizeof entry_.object_name, "%s", "MSysObjects");
+  }
+  SystemCatalog(const SystemCatalog&) = delete;
+  SystemCatalog& operator=(const SystemCatalog&) = delete;
+
+  Result<std::vector<SystemObject>> ReadObjects(const std::string& path) {
+    auto table = ReadTableDefinition(entry_, path);
+    if (!table) {
+      return table.error();
+    }
+    MdbTableDef& definition = *table.value();
+    if (!HasUsageMap(definition)) {
+      return DamagedDatabase(path, "its system catalog MSysObjects has no usage map");
+    }
+    BoundColumn id(definition, "Id");
+    BoundColumn name(definition, "Name");
+    BoundColumn type(definition, "Type");
+    BoundColumn flags(definition, "Flags");
+    if (!id.bound() || !name.bound() || !type.bound()) {
+      return DamagedDatabase(path,
+                             "its system catalog MSysObjects lacks the Id, Name or Type column");
+    }
+    const MdbColumn* properties = FindColumn(definition, "LvProp");
+    LongValueReader longValues(mdb_);
+    std::vector<SystemObject> objects;
+    unsigned long rowsRead = 0;
+    mdb_rewind_table(&definition);
+    while (mdb_fetch_row(&definition) != 0) {
+      ++rowsRead;
+      if (properties != nullptr) {
+        if (auto damage = FindPropertyDamage(longValues, *properties); !damage.empty()) {
+          return DamagedDatabase(path,
+                                 "the properties of '" + name.text() + "' are damaged: " + damage);
+        }
+      }
+      const auto idValue = id.number();
+      const auto typeValue = type.number();
+      if (!idValue || !typeValue) {
+        continue;  // a row without an Id or Type names no object
+      }
+      const auto flagsValue = flags.bound() ? flags.number() : std::nullopt;
+      objects.push_back(SystemObject{*idValue, name.text(), static_cast<int>(*typeValue),
+                                     static_cast<std::uint32_t>(flagsValue.value_or(0))});
+    }
+    // libmdb skips rows it cannot decode without a word; the definition's row
+    // count tells. (A file not closed cleanly may count 0: nothing to compare.)
+    if (rowsRead < definition.num_rows) {
+      return DamagedDatabase(path, "only " + std::to_string(rowsRead) + " of the " +
+                                       std::to_string(definition.num_rows) +
+                                       " rows of its system catalog MSysObjects can be read");
+    }
+    return objects;
+  }
+
+ private:
+  static std::string FindPropertyDamage(LongValueReader& longValues, const MdbColumn& column) {
+    const auto data = longValues.Read(column);
+    if (!data) {
+      return longValues.damage();
+    }
+    return data->empty() ? std::string() : FindPropertyDataDamage(*data);
+  }
+
+  MdbHandle& mdb_;
+  MdbCatalogEntry entry_{};
+};
+
+// Access writes whole pages; a file that ends inside one has been cut short,
+// even where the catalog happens to lie in the part that is left.
+std::optional<Error> CheckWholePages(const MdbHandle& mdb, const std::string& path) {
+  std::error_code failed;
+  const auto size = std::filesystem::file_size(path, failed);
+  const auto pageSize = static_cast<std::uintmax_t>(mdb.fmt->pg_size);
+  if (failed || pageSize == 0 || size % pageSize == 0) {
+    return std::nullopt;
+  }
+  return DamagedDatabase(
+      path, "the file is " + std::to_string(size) + " bytes long, not a whole number of " +
+                std::to_string(pageSize) + "-byte pages, so it has been cut short");
+}
+
+Result<std::vector<SystemObject>> ReadSystemObjects(MdbHandle& mdb, const std::string& path) {
+  SystemCatalog catalog(mdb);
+  auto objects = catalog.ReadObjects(path);
+  if (objects) {
+    if (auto cutShort = CheckWholePages(mdb, path)) {
+      return *cutShort;
+    }
+  }
+  return objects;
+}
+
+Result<std::vector<std::string>> ReadColumnsAt(MdbHandle& mdb, const SystemObject& object,
+                                               const std::string& path) {
+  MdbCatalogEntry entry{};
+  entry.mdb = &mdb;
+  entry.object_type = MDB_TABLE;
+  entry.table_pg = static_cast<unsigned long>(object.id & kDefinitionPageMask);
+  entry.flags = static_cast<int>(object.flags);
+  std::snprintf(entry.object_name, sizeof entry.object_name, "%s", object.name.c_str());
+  auto table = ReadTableDefinition(entry, path);
+  if (!table) {
+    return table.error();
+  }
+  const MdbTableDef& definition = *table.value();
+  std::vector<std::string> names;
+  names.reserve(definition.num_cols);
+  for (unsigned int i = 0; i < definition.num_cols; ++i) {
+    const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(definition.columns, i));
+    names.emplace_back(column->name);
+  }
+  return names;
+}
+
+Error TableNotFound(const std::string& tableName, const std::string& path) {
+  return Error{error_code::kTableNotFound, "Cannot find the table '" + tableName + "' in '" + path +
+                                               "'. Make sure it exists and that its name is "
+                                               "spelled correctly."};
+}
+
+void OnGlibError(const gchar* /*domain*/, GLogLevelFlags /*level*/, const gchar* message,
+                 gpointer /*unused*/) {
+  if (message != nullptr && std::strstr(message, "failed to allocate") != nullptr) {
+    const auto marker = reader_protocol::kOutOfMemoryMarker;
+    [[maybe_unused]] const auto written = write(STDERR_FILENO, marker.data(), marker.size());
+    _exit(reader_protocol::kExitOutOfMemory);
+  }
+  // Any other fatal glib error: report it as glib would; glib then aborts.
+  g_log_default_handler("GLib", G_LOG_LEVEL_ERROR, message, nullptr);
+}
+
+}  // namespace
+
+Result<std::vector<CatalogObject>> ReadCatalog(const std::string& databasePath) {
+  auto mdb = OpenDatabase(databasePath);
+  if (!mdb) {
+    return mdb.error();
+  }
+  auto objects = ReadSystemObjects(*mdb.value(), databasePath);
+  if (!objects) {
+    return objects.error();
+  }
+  std::vector<CatalogObject> catalog;
+  for (const auto& object : objects.value()) {
+    if (const auto tableType = TableTypeOf(object.type, object.flags, object.name)) {
+      catalog.push_back(CatalogObject{std::string(*tableType), object.name});
+    }
+  }
+  return catalog;
+}
+
+Result<std::vector<std::string>> ReadColumnNames(const std::string& databasePath,
+                                                 const std::string& tableName) {
+  auto mdb = OpenDatabase(databasePath);
+  if (!mdb) {
+    return mdb.error();
+  }
+  auto objects = ReadSystemObjects(*mdb.value(), databasePath);
+  if (!objects) {
+    return objects.error();
+  }
+  for (const auto& object : objects.value()) {
+    if (object.type == kLocalTableObjectType && object.name == tableName) {
+      return ReadColumnsAt(*mdb.value(), object, databasePath);
+    }
+  }
+  return TableNotFound(tableName, databasePath);
+}
+
+void ExitQuietlyWhenGlibRunsOutOfMemory() {
+  g_log_set_handler("GLib", static_cast<GLogLevelFlags>(G_LOG_LEVEL_ERROR | G_LOG_FLAG_FATAL),
+                    OnGlibError, nullptr);
+}
+
+}  // namespace ferulo::database

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+
+// The one place in FERULO that talks to libmdb. Only ferulo-mdb-reader links
+// it; everything else asks that process.
+namespace ferulo::database {
+
+struct CatalogObject {
+  std::string tableType;
+  std::string name;
+};
+
+// Every object of the schema of tables, in MSysObjects order. MSysObjects is
+// read as a plain table (libmdb's catalog reader would run its property parser
+// over every object, which loops for ever on some damaged files).
+[[nodiscard]] Result<std::vector<CatalogObject>> ReadCatalog(const std::string& databasePath);
+
+// The column names of the table called exactly tableName, in column order.
+[[nodiscard]] Result<std::vector<std::string>> ReadColumnNames(const std::string& databasePath,
+                                                               const std::string& tableName);
+
+// From here on, an allocation that glib cannot satisfy (libmdb allocates
+// through it) ends the process with the reader's out-of-memory exit status
+// instead of an abort that looks like any other crash.
+void ExitQuietlyWhenGlibRunsOutOfMemory();
+
+}  // namespace ferulo::database

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "common/error.h"
+#include "database/connection.h"
+#include "support/test_support.h"
+
+namespace ferulo::database::test {
+
+// The real reader as built beside the tests.
+inline ReaderOptions RealReader() {
+  ReaderOptions options;
+  options.readerExecutable = ferulo::test::BinDir() + "/ferulo-mdb-reader";
+  return options;
+}
+
+// The stand-in reader that misbehaves on request (see fake_mdb_reader.cpp).
+inline ReaderOptions FakeReader(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+  ReaderOptions options;
+  options.readerExecutable = ferulo::test::BinDir() + "/ferulo-fake-mdb-reader";
+  options.timeout = timeout;
+  return options;
+}
+
+// Opens a database through the connection string FERULO builds.
+inline Result<Connection> OpenDatabase(const std::string& path,
+                                       ReaderOptions options = RealReader()) {
+  return Connection::Open(BuildConnectionString(path), std::move(options));
+}
+
+class Stopwatch {
+ public:
+  [[nodiscard]] std::chrono::milliseconds elapsed() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_);
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// Every failure must carry a number and name the file at fault.
+inline void ExpectErrorNaming(const Error& error, const std::string& path) {
+  EXPECT_GT(error.number, 0) << error.description;
+  EXPECT_NE(error.description.find("'" + path + "'"), std::string::npos)
+      << "description does not name " << path << ": " << error.description;
+}
+
+}  // namespace ferulo::database::test
