@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <set>
 
@@ -85,9 +86,20 @@ struct StagedFile {
   bool replaced = false;
 };
 
+// The name of the temporary file beside target: ".<target name>.ferulo-XXXXXX",
+// the target name shortened where needed so that the temporary name, and the
+// backup name made from it (".old" and up to two digits more), still fit the
+// file system's limit on a name whenever the target's own name does.
+std::string TemporaryPattern(const std::string& target) {
+  constexpr std::string_view kSuffix = ".ferulo-XXXXXX";
+  constexpr std::size_t kBackupSuffixLength = 6;
+  constexpr std::size_t kLongestKept = NAME_MAX - 1 - kSuffix.size() - kBackupSuffixLength;
+  const std::string name = fs::path(target).filename().string();
+  return FolderOf(target) + "/." + name.substr(0, kLongestKept) + std::string(kSuffix);
+}
+
 Status WriteTemporary(const PendingFile& file, StagedFile& staged) {
-  const std::string name = fs::path(file.path).filename().string();
-  std::string pattern = FolderOf(file.path) + "/." + name + ".ferulo-XXXXXX";
+  std::string pattern = TemporaryPattern(file.path);
   FileDescriptor fd(::mkstemp(pattern.data()));
   if (!fd.valid()) {
     Error error = ErrnoError(errno, "Cannot write", file.path);
