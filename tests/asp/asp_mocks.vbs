@@ -1,0 +1,1287 @@
+' Strict stand-ins for the ASP intrinsic objects (Request, Response, Session,
+' Server) and for ADO (Connection, Recordset, Command, Fields), written in the
+' VBScript subset that Wine's engine runs. They record what a page does through
+' HarnessSink, an object of the JScript host: the SQL it sends, the parameters,
+' the fields it assigns, the session values it sets, where it redirects and
+' what it writes. Members that ADO or ASP lack are simply absent (the engine
+' then raises "Object doesn't support this property or method"); unknown
+' fields, closed objects, missing records and values a column cannot hold
+' raise the errors ADO would raise.
+
+' Raised by Response.End and Response.Redirect to stop the page; the host
+' treats it as a normal end (vbObjectError + 7777).
+Const HarnessEndNumber = -2147213727
+
+Const HarnessAdOpenForwardOnly = 0
+Const HarnessAdOpenKeyset = 1
+Const HarnessAdOpenDynamic = 2
+Const HarnessAdOpenStatic = 3
+Const HarnessAdLockReadOnly = 1
+Const HarnessAdFldUpdatable = 4
+Const HarnessAdFldUnknownUpdatable = 8
+
+Dim HarnessCodePage, HarnessEnded, HarnessObjectCount
+HarnessCodePage = 65001
+HarnessEnded = False
+HarnessObjectCount = 0
+
+' --------------------------------------------------------------- recording
+
+Sub HarnessLog(kind, detail)
+  Call HarnessSink.add(kind, detail)
+End Sub
+
+Sub HarnessFault(detail)
+  Call HarnessSink.add("fault", detail)
+End Sub
+
+Function HarnessNewId(prefix)
+  HarnessObjectCount = HarnessObjectCount + 1
+  HarnessNewId = prefix & HarnessObjectCount
+End Function
+
+' A value as the log shows it: its kind and its text.
+Function HarnessRepr(value)
+  If IsObject(value) Then
+    HarnessRepr = "o:" & TypeName(value)
+    Exit Function
+  End If
+  Select Case VarType(value)
+    Case 0
+      HarnessRepr = "Empty"
+    Case 1
+      HarnessRepr = "Null"
+    Case 8
+      HarnessRepr = "s:" & value
+    Case 11
+      If value Then
+        HarnessRepr = "b:True"
+      Else
+        HarnessRepr = "b:False"
+      End If
+    Case 7
+      HarnessRepr = "d:" & Year(value) & "-" & Right("0" & Month(value), 2) & "-" & _
+        Right("0" & Day(value), 2) & " " & Right("0" & Hour(value), 2) & ":" & _
+        Right("0" & Minute(value), 2) & ":" & Right("0" & Second(value), 2)
+    Case 2, 3, 4, 5, 6, 14, 17, 20
+      HarnessRepr = "n:" & CStr(value)
+    Case 10
+      HarnessRepr = "Missing"
+    Case Else
+      HarnessRepr = "v" & VarType(value) & ":" & CStr(value)
+  End Select
+End Function
+
+Function HarnessIsMissing(value)
+  HarnessIsMissing = False
+  If Not IsObject(value) Then HarnessIsMissing = (VarType(value) = 10)
+End Function
+
+Function HarnessNewDictionary()
+  Dim dictionary
+  Set dictionary = CreateObject("Scripting.Dictionary")
+  dictionary.CompareMode = 1
+  Set HarnessNewDictionary = dictionary
+End Function
+
+' --------------------------------------------------------------- Request
+
+Class HarnessRequest
+  Private queryValues
+  Private formValues
+  Private serverValues
+
+  Private Sub Class_Initialize()
+    Set queryValues = HarnessNewDictionary()
+    Set formValues = HarnessNewDictionary()
+    Set serverValues = HarnessNewDictionary()
+    serverValues.Add "REQUEST_METHOD", "GET"
+    serverValues.Add "SERVER_NAME", "localhost"
+    serverValues.Add "HTTP_HOST", "localhost"
+    serverValues.Add "SERVER_PORT", "80"
+    serverValues.Add "HTTPS", "off"
+    serverValues.Add "QUERY_STRING", ""
+    serverValues.Add "HTTP_REFERER", ""
+    serverValues.Add "HTTP_USER_AGENT", "FERULO page test"
+    serverValues.Add "REMOTE_ADDR", "127.0.0.1"
+    serverValues.Add "CONTENT_TYPE", ""
+  End Sub
+
+  ' Set up by the test before the page runs.
+  Public Sub HarnessSetPage(scriptName)
+    serverValues.Add "SCRIPT_NAME", "/" & scriptName
+    serverValues.Add "URL", "/" & scriptName
+    serverValues.Add "PATH_INFO", "/" & scriptName
+  End Sub
+
+  Public Sub HarnessSetMethod(method)
+    serverValues.Item("REQUEST_METHOD") = method
+    If method = "POST" Then serverValues.Item("CONTENT_TYPE") = "application/x-www-form-urlencoded"
+  End Sub
+
+  Public Sub HarnessAddQuery(name, value)
+    queryValues.Add name, value
+  End Sub
+
+  Public Sub HarnessSetQueryString(text)
+    serverValues.Item("QUERY_STRING") = text
+  End Sub
+
+  Public Sub HarnessAddForm(name, value)
+    formValues.Add name, value
+  End Sub
+
+  ' A missing name gives Empty, as in ASP.
+  Public Function QueryString(name)
+    If queryValues.Exists(name) Then QueryString = queryValues.Item(name)
+    HarnessLog "read.query", name
+  End Function
+
+  Public Function Form(name)
+    If formValues.Exists(name) Then Form = formValues.Item(name)
+    HarnessLog "read.form", name
+  End Function
+
+  Public Function ServerVariables(name)
+    If Not serverValues.Exists(name) Then
+      Err.Raise 5, "Request.ServerVariables", "The test's request has no server variable '" & name & "'"
+    End If
+    ServerVariables = serverValues.Item(name)
+  End Function
+
+  ' Request("x"): query string first, then the form, as ASP searches them.
+  Public Default Function Item(name)
+    If queryValues.Exists(name) Then
+      Item = queryValues.Item(name)
+    ElseIf formValues.Exists(name) Then
+      Item = formValues.Item(name)
+    End If
+    HarnessLog "read.any", name
+  End Function
+End Class
+
+' --------------------------------------------------------------- Response
+
+Class HarnessResponse
+  Private charSetValue
+  Private contentTypeValue
+  Private bufferValue
+  Private expiresValue
+
+  Private Sub Class_Initialize()
+    charSetValue = ""
+    contentTypeValue = "text/html"
+    bufferValue = True
+    expiresValue = Empty
+  End Sub
+
+  Private Sub CheckNotEnded(member)
+    If HarnessEnded Then HarnessFault "Response." & member & " after the page ended"
+  End Sub
+
+  Public Sub Write(value)
+    CheckNotEnded "Write"
+    If IsObject(value) Then Err.Raise 13, "Response.Write", "Type mismatch: an object"
+    If IsNull(value) Then Exit Sub
+    Call HarnessSink.write(CStr(value))
+  End Sub
+
+  Public Sub Redirect(url)
+    CheckNotEnded "Redirect"
+    If IsNull(url) Or IsEmpty(url) Then Err.Raise 5, "Response.Redirect", "Invalid procedure call or argument: no URL"
+    HarnessLog "redirect", CStr(url)
+    HarnessEnded = True
+    Err.Raise HarnessEndNumber, "Response", "HARNESS:END"
+  End Sub
+
+  Public Sub HarnessEnd()
+    CheckNotEnded "End"
+    HarnessLog "end", ""
+    HarnessEnded = True
+    Err.Raise HarnessEndNumber, "Response", "HARNESS:END"
+  End Sub
+
+  Public Sub Clear()
+    CheckNotEnded "Clear"
+    HarnessLog "clear", ""
+    Call HarnessSink.clearOutput()
+  End Sub
+
+  Public Sub Flush()
+    CheckNotEnded "Flush"
+  End Sub
+
+  Public Sub AddHeader(name, value)
+    CheckNotEnded "AddHeader"
+    HarnessLog "header", name & ": " & value
+  End Sub
+
+  Public Property Get CharSet()
+    CharSet = charSetValue
+  End Property
+
+  Public Property Let CharSet(value)
+    charSetValue = value
+    HarnessLog "charset", value
+  End Property
+
+  Public Property Get ContentType()
+    ContentType = contentTypeValue
+  End Property
+
+  Public Property Let ContentType(value)
+    contentTypeValue = value
+    HarnessLog "contenttype", value
+  End Property
+
+  Public Property Get Buffer()
+    Buffer = bufferValue
+  End Property
+
+  Public Property Let Buffer(value)
+    bufferValue = value
+  End Property
+
+  Public Property Get Expires()
+    Expires = expiresValue
+  End Property
+
+  Public Property Let Expires(value)
+    expiresValue = value
+    HarnessLog "expires", CStr(value)
+  End Property
+
+  Public Property Get CodePage()
+    CodePage = HarnessCodePage
+  End Property
+
+  Public Property Let CodePage(value)
+    HarnessCodePage = value
+    HarnessLog "codepage", CStr(value)
+  End Property
+End Class
+
+' --------------------------------------------------------------- Session
+
+Class HarnessSession
+  Private values
+
+  Private Sub Class_Initialize()
+    Set values = HarnessNewDictionary()
+  End Sub
+
+  ' Set up by the test: a value left by an earlier request.
+  Public Sub HarnessPreset(name, value)
+    values.Add name, value
+    HarnessLog "session.preset", name & Chr(9) & HarnessRepr(value)
+  End Sub
+
+  Public Default Property Get Item(name)
+    If values.Exists(name) Then Item = values.Item(name)
+  End Property
+
+  Public Property Let Item(name, value)
+    If IsObject(value) Then Err.Raise 13, "Session", "Type mismatch: the test keeps no objects in the session"
+    If values.Exists(name) Then
+      values.Item(name) = value
+    Else
+      values.Add name, value
+    End If
+    HarnessLog "session", name & Chr(9) & HarnessRepr(value)
+  End Property
+
+  Public Property Get SessionID()
+    SessionID = "424242"
+  End Property
+
+  Public Property Get Timeout()
+    Timeout = 20
+  End Property
+
+  Public Sub Abandon()
+    values.RemoveAll
+    HarnessLog "session.abandon", ""
+  End Sub
+End Class
+
+' --------------------------------------------------------------- Server
+
+Class HarnessServer
+  Private scriptTimeoutValue
+
+  Private Sub Class_Initialize()
+    scriptTimeoutValue = 90
+  End Sub
+
+  Public Function HTMLEncode(value)
+    Dim text
+    If IsNull(value) Then Err.Raise 94, "Server.HTMLEncode", "Invalid use of Null: 'Server.HTMLEncode'"
+    If IsObject(value) Then Err.Raise 13, "Server.HTMLEncode", "Type mismatch"
+    text = CStr(value)
+    text = Replace(text, "&", "&amp;")
+    text = Replace(text, "<", "&lt;")
+    text = Replace(text, ">", "&gt;")
+    text = Replace(text, """", "&quot;")
+    HTMLEncode = text
+  End Function
+
+  Public Function URLEncode(value)
+    If IsNull(value) Then Err.Raise 94, "Server.URLEncode", "Invalid use of Null: 'Server.URLEncode'"
+    If IsObject(value) Then Err.Raise 13, "Server.URLEncode", "Type mismatch"
+    URLEncode = HarnessSink.urlEncode(CStr(value), HarnessCodePage)
+  End Function
+
+  Public Function MapPath(path)
+    If InStr(path, "..") > 0 Or InStr(path, ":") > 0 Then
+      Err.Raise 5, "Server.MapPath", "The Path parameter for the MapPath method must be a virtual path: '" & path & "'"
+    End If
+    MapPath = "C:\inetpub\wwwroot\" & Replace(path, "/", "\")
+    HarnessLog "mappath", MapPath
+  End Function
+
+  Public Function CreateObject(progId)
+    Select Case LCase(progId)
+      Case "adodb.connection"
+        Set CreateObject = New HarnessConnection
+      Case "adodb.recordset"
+        Set CreateObject = New HarnessRecordset
+      Case "adodb.command"
+        Set CreateObject = New HarnessCommand
+      Case Else
+        Err.Raise -2147221005, "Server.CreateObject", "Invalid class string: the test offers no '" & progId & "'"
+    End Select
+    HarnessLog "create", progId
+  End Function
+
+  Public Property Get ScriptTimeout()
+    ScriptTimeout = scriptTimeoutValue
+  End Property
+
+  Public Property Let ScriptTimeout(value)
+    scriptTimeoutValue = value
+  End Property
+End Class
+
+' --------------------------------------------------------------- the database
+
+Class HarnessColumn
+  Public Name
+  Public ColumnType
+  Public DefinedSize
+  Public Attributes
+  Public AutoIncrement
+  Public ReportsAutoIncrement
+  Public Required
+End Class
+
+Class HarnessRow
+  Public Values
+  Public Deleted
+
+  Private Sub Class_Initialize()
+    Set Values = CreateObject("Scripting.Dictionary")
+    Deleted = False
+  End Sub
+End Class
+
+Class HarnessTable
+  Public Name
+  Public Columns
+  Public Rows
+
+  Private Sub Class_Initialize()
+    Set Columns = CreateObject("Scripting.Dictionary")
+    Set Rows = CreateObject("Scripting.Dictionary")
+  End Sub
+
+  ' attributes: ADO field attributes; reportsAutoIncrement: whether the
+  ' provider answers Properties("ISAUTOINCREMENT") (OLE DB does, some ODBC
+  ' setups do not).
+  Public Sub AddColumn(columnName, columnType, definedSize, attributes, autoIncrement, reportsAutoIncrement, required)
+    Dim column
+    Set column = New HarnessColumn
+    column.Name = columnName
+    column.ColumnType = columnType
+    column.DefinedSize = definedSize
+    column.Attributes = attributes
+    column.AutoIncrement = autoIncrement
+    column.ReportsAutoIncrement = reportsAutoIncrement
+    column.Required = required
+    Columns.Add Columns.Count, column
+  End Sub
+
+  Public Sub AddRow(values)
+    Dim row, i
+    If UBound(values) + 1 <> Columns.Count Then
+      Err.Raise 5, "HarnessTable", "Row of " & (UBound(values) + 1) & " values for " & Columns.Count & " columns of " & Name
+    End If
+    Set row = New HarnessRow
+    For i = 0 To UBound(values)
+      row.Values.Add i, values(i)
+    Next
+    Rows.Add Rows.Count, row
+  End Sub
+
+  Public Function ColumnIndex(columnName)
+    Dim i
+    ColumnIndex = -1
+    For i = 0 To Columns.Count - 1
+      If StrComp(Columns.Item(i).Name, columnName, 1) = 0 Then
+        ColumnIndex = i
+        Exit Function
+      End If
+    Next
+  End Function
+End Class
+
+Class HarnessDatabase
+  Private tables
+
+  Private Sub Class_Initialize()
+    Set tables = HarnessNewDictionary()
+  End Sub
+
+  Public Function AddTable(tableName)
+    Dim table
+    Set table = New HarnessTable
+    table.Name = tableName
+    tables.Add tableName, table
+    Set AddTable = table
+  End Function
+
+  Private Function Pattern(text)
+    Dim expression
+    Set expression = New RegExp
+    expression.Pattern = text
+    expression.IgnoreCase = True
+    expression.Global = False
+    Set Pattern = expression
+  End Function
+
+  Private Function Unbracket(identifier)
+    Unbracket = Trim(identifier)
+    If Left(Unbracket, 1) = "[" And Right(Unbracket, 1) = "]" Then Unbracket = Mid(Unbracket, 2, Len(Unbracket) - 2)
+  End Function
+
+  ' The statement's table, as Jet would resolve it.
+  Public Function TableOf(sql)
+    Dim matches, tableName
+    Set matches = Pattern("\b(FROM|UPDATE|INTO)\s+(\[[^\]]+\]|[A-Za-z0-9_]+)").Execute(sql)
+    If matches.Count = 0 Then Err.Raise -2147217900, "Microsoft JET Database Engine", "Syntax error: the test's database finds no table in '" & sql & "'"
+    tableName = Unbracket(matches.Item(0).SubMatches.Item(1))
+    If Not tables.Exists(tableName) Then
+      Err.Raise -2147217865, "Microsoft JET Database Engine", "The Microsoft Jet database engine cannot find the input table or query '" & tableName & "'."
+    End If
+    Set TableOf = tables.Item(tableName)
+  End Function
+
+  ' The checks Jet makes before running a statement: quotes and brackets
+  ' balanced, every name in ORDER BY a column, one value per placeholder.
+  Public Sub Check(sql, table, parameterCount)
+    Dim quotes, i, placeholders, inQuote, ch, orderBy, terms, term
+    quotes = 0
+    placeholders = 0
+    inQuote = False
+    For i = 1 To Len(sql)
+      ch = Mid(sql, i, 1)
+      If ch = "'" Then
+        quotes = quotes + 1
+        inQuote = Not inQuote
+      ElseIf ch = "?" And Not inQuote Then
+        placeholders = placeholders + 1
+      End If
+    Next
+    If quotes Mod 2 <> 0 Then
+      Err.Raise -2147217900, "Microsoft JET Database Engine", "Syntax error in string in query expression: '" & sql & "'"
+    End If
+    If Len(Replace(sql, "[", "")) <> Len(Replace(sql, "]", "")) Then
+      Err.Raise -2147217900, "Microsoft JET Database Engine", "Invalid bracketing of name in '" & sql & "'"
+    End If
+    If InStr(sql, ";") > 0 Then
+      Err.Raise -2147217900, "Microsoft JET Database Engine", "Characters found after end of SQL statement: '" & sql & "'"
+    End If
+    If placeholders <> parameterCount Then
+      Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters (" & placeholders & " placeholders, " & parameterCount & " parameters)"
+    End If
+    Set orderBy = Pattern("\bORDER\s+BY\s+(.+)$").Execute(sql)
+    If orderBy.Count > 0 Then
+      terms = Split(orderBy.Item(0).SubMatches.Item(0), ",")
+      For i = 0 To UBound(terms)
+        term = Trim(terms(i))
+        If UCase(Right(term, 4)) = " ASC" Then term = Trim(Left(term, Len(term) - 4))
+        If UCase(Right(term, 5)) = " DESC" Then term = Trim(Left(term, Len(term) - 5))
+        If table.ColumnIndex(Unbracket(term)) < 0 Then
+          Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: ORDER BY '" & term & "' names no column of " & table.Name
+        End If
+      Next
+    End If
+  End Sub
+
+  ' The rows a SELECT returns: none for "WHERE 1=0", those whose column
+  ' equals the one parameter for "WHERE [column] = ?", else every row (the
+  ' tests read other conditions from the recorded SQL).
+  Public Function SelectRows(sql, table, parameterValues)
+    Dim result, matches, columnIndex, i, row, wanted
+    Set result = CreateObject("Scripting.Dictionary")
+    If Pattern("\bWHERE\s+1\s*=\s*0\b").Test(sql) Then
+      Set SelectRows = result
+      Exit Function
+    End If
+    Set matches = Pattern("\bWHERE\s+(\[[^\]]+\]|[A-Za-z0-9_]+)\s*=\s*\?\s*$").Execute(sql)
+    columnIndex = -1
+    If matches.Count > 0 Then
+      columnIndex = table.ColumnIndex(Unbracket(matches.Item(0).SubMatches.Item(0)))
+      If columnIndex < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & matches.Item(0).SubMatches.Item(0)
+      wanted = parameterValues.Item(0)
+    End If
+    For i = 0 To table.Rows.Count - 1
+      Set row = table.Rows.Item(i)
+      If columnIndex < 0 Then
+        result.Add result.Count, row
+      ElseIf Not IsNull(row.Values.Item(columnIndex)) Then
+        If StrComp(CStr(row.Values.Item(columnIndex)), CStr(wanted), 1) = 0 Then result.Add result.Count, row
+      End If
+    Next
+    Set SelectRows = result
+  End Function
+End Class
+
+Dim HarnessDb
+Set HarnessDb = New HarnessDatabase
+
+' --------------------------------------------------------------- ADO: errors
+
+Sub HarnessAdoError(number, member, text)
+  Err.Raise number, "ADODB." & member, text
+End Sub
+
+Function HarnessIsTextType(columnType)
+  Select Case columnType
+    Case 8, 129, 130, 200, 201, 202, 203
+      HarnessIsTextType = True
+    Case Else
+      HarnessIsTextType = False
+  End Select
+End Function
+
+Function HarnessIsNumberType(columnType)
+  Select Case columnType
+    Case 2, 3, 4, 5, 6, 14, 16, 17, 18, 19, 20, 21, 131, 139
+      HarnessIsNumberType = True
+    Case Else
+      HarnessIsNumberType = False
+  End Select
+End Function
+
+Function HarnessIsIntegerType(columnType)
+  Select Case columnType
+    Case 2, 3, 16, 17, 18, 19, 20, 21
+      HarnessIsIntegerType = True
+    Case Else
+      HarnessIsIntegerType = False
+  End Select
+End Function
+
+' Whether text reads as a number the way ADO converts it: digits with an
+' optional sign and one decimal point, nothing else.
+Function HarnessLooksNumeric(text, integral)
+  Dim expression
+  Set expression = New RegExp
+  If integral Then
+    expression.Pattern = "^\s*-?[0-9]+\s*$"
+  Else
+    expression.Pattern = "^\s*-?([0-9]+(\.[0-9]*)?|\.[0-9]+)\s*$"
+  End If
+  HarnessLooksNumeric = expression.Test(text)
+End Function
+
+' Raises the error ADO raises when value cannot go into the column; returns
+' the value as it would be stored.
+Function HarnessConvert(column, value)
+  Dim kind, text
+  If IsObject(value) Then HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: an object for " & column.Name
+  If IsNull(value) Or IsEmpty(value) Then
+    HarnessConvert = Null
+    Exit Function
+  End If
+  kind = VarType(value)
+  If HarnessIsTextType(column.ColumnType) Then
+    text = CStr(value)
+    If column.ColumnType <> 201 And column.ColumnType <> 203 And Len(text) > column.DefinedSize Then
+      HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: " & Len(text) & " characters for " & column.Name & " (" & column.DefinedSize & ")"
+    End If
+    HarnessConvert = text
+  ElseIf HarnessIsNumberType(column.ColumnType) Then
+    If kind = 8 Then
+      If Not HarnessLooksNumeric(value, HarnessIsIntegerType(column.ColumnType)) Then
+        HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: '" & value & "' is no number for " & column.Name
+      End If
+      If HarnessIsIntegerType(column.ColumnType) Then
+        HarnessConvert = CLng(value)
+      Else
+        HarnessConvert = CDbl(value)
+      End If
+    ElseIf kind = 11 Or kind = 7 Then
+      HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: " & HarnessRepr(value) & " for the number column " & column.Name
+    Else
+      HarnessConvert = value
+    End If
+  ElseIf column.ColumnType = 11 Then
+    If kind = 8 Then
+      Select Case LCase(Trim(value))
+        Case "true", "-1"
+          HarnessConvert = True
+        Case "false", "0"
+          HarnessConvert = False
+        Case Else
+          HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: '" & value & "' for the Yes/No column " & column.Name
+      End Select
+    Else
+      HarnessConvert = CBool(value)
+    End If
+  ElseIf column.ColumnType = 7 Or column.ColumnType = 133 Or column.ColumnType = 135 Then
+    If kind = 8 Then
+      If Trim(value) = "" Then HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: an empty text for the date column " & column.Name
+    End If
+    HarnessConvert = value
+  Else
+    HarnessConvert = value
+  End If
+End Function
+
+' --------------------------------------------------------------- ADO: Connection
+
+Class HarnessConnection
+  Public Id
+  Private stateValue
+  Private connectionText
+
+  Private Sub Class_Initialize()
+    Id = HarnessNewId("conn")
+    stateValue = 0
+    connectionText = ""
+  End Sub
+
+  Public Property Get State()
+    State = stateValue
+  End Property
+
+  Public Property Get ConnectionString()
+    ConnectionString = connectionText
+  End Property
+
+  Public Property Let ConnectionString(value)
+    If stateValue = 1 Then HarnessAdoError 3705, "Connection", "Operation is not allowed when the object is open."
+    connectionText = value
+  End Property
+
+  Public Sub Open(text)
+    If stateValue = 1 Then HarnessAdoError 3705, "Connection", "Operation is not allowed when the object is open."
+    If HarnessIsMissing(text) Then text = connectionText
+    If InStr(1, text, "DRIVER={Microsoft Access Driver (*.mdb)}", 1) = 0 Or InStr(1, text, "DBQ=C:\inetpub\wwwroot\", 1) = 0 Then
+      HarnessAdoError -2147467259, "Connection", "[Microsoft][ODBC Driver Manager] Data source name not found and no default driver specified: '" & text & "'"
+    End If
+    connectionText = text
+    stateValue = 1
+    HarnessLog "open", Id & Chr(9) & text
+  End Sub
+
+  Public Sub Close()
+    If stateValue <> 1 Then HarnessAdoError 3704, "Connection", "Operation is not allowed when the object is closed."
+    stateValue = 0
+    HarnessLog "close", Id
+  End Sub
+
+  Public Function Execute(sql)
+    Dim recordset
+    If stateValue <> 1 Then HarnessAdoError 3709, "Connection", "The connection cannot be used to perform this operation. It is either closed or invalid in this context."
+    Set recordset = New HarnessRecordset
+    recordset.HarnessRun sql, CreateObject("Scripting.Dictionary"), HarnessAdOpenForwardOnly, HarnessAdLockReadOnly, Id, "execute"
+    Set Execute = recordset
+  End Function
+End Class
+
+' --------------------------------------------------------------- ADO: Command
+
+Class HarnessParameter
+  Public Name
+  Public ParameterType
+  Public Direction
+  Public Size
+  Public Value
+
+  Public Property Get HarnessType()
+    HarnessType = ParameterType
+  End Property
+
+  Public Property Let HarnessType(value)
+    ParameterType = value
+  End Property
+End Class
+
+Class HarnessParameters
+  Private items
+
+  Private Sub Class_Initialize()
+    Set items = CreateObject("Scripting.Dictionary")
+  End Sub
+
+  Public Sub Append(parameter)
+    If Not IsObject(parameter) Then HarnessAdoError 3001, "Parameters", "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another."
+    Select Case parameter.ParameterType
+      Case 200, 201, 202, 203, 204, 205, 128, 129, 130
+        If parameter.Size <= 0 Then HarnessAdoError 3708, "Parameters", "Parameter object is improperly defined. Inconsistent or incomplete information was provided: '" & parameter.Name & "' has no size."
+    End Select
+    items.Add items.Count, parameter
+  End Sub
+
+  Public Property Get Count()
+    Count = items.Count
+  End Property
+
+  Public Default Function Item(index)
+    If index < 0 Or index >= items.Count Then HarnessAdoError 3265, "Parameters", "Item cannot be found in the collection corresponding to the requested name or ordinal."
+    Set Item = items.Item(index)
+  End Function
+End Class
+
+Class HarnessCommand
+  Public Id
+  Private connection
+  Private textValue
+  Private typeValue
+  Private parameterList
+
+  Private Sub Class_Initialize()
+    Id = HarnessNewId("cmd")
+    Set connection = Nothing
+    textValue = ""
+    typeValue = 8
+    Set parameterList = New HarnessParameters
+  End Sub
+
+  Public Property Set ActiveConnection(value)
+    Set connection = value
+  End Property
+
+  Public Property Get ActiveConnection()
+    Set ActiveConnection = connection
+  End Property
+
+  Public Property Get CommandText()
+    CommandText = textValue
+  End Property
+
+  Public Property Let CommandText(value)
+    textValue = value
+  End Property
+
+  Public Property Get CommandType()
+    CommandType = typeValue
+  End Property
+
+  Public Property Let CommandType(value)
+    If value <> 1 And value <> 8 Then HarnessAdoError 3001, "Command", "The test's command runs SQL text only (CommandType " & value & ")"
+    typeValue = value
+  End Property
+
+  Public Property Get Parameters()
+    Set Parameters = parameterList
+  End Property
+
+  Public Function CreateParameter(name, parameterType, direction, size, value)
+    Dim parameter
+    Set parameter = New HarnessParameter
+    parameter.Name = name
+    parameter.ParameterType = parameterType
+    parameter.Direction = direction
+    parameter.Size = size
+    If HarnessIsMissing(size) Then parameter.Size = 0
+    If HarnessIsMissing(direction) Then parameter.Direction = 1
+    parameter.Value = value
+    If HarnessIsMissing(value) Then parameter.Value = Empty
+    Set CreateParameter = parameter
+  End Function
+
+  ' The parameter values, checked against their types as ADO converts them.
+  Public Function HarnessValues()
+    Dim values, i, parameter
+    Set values = CreateObject("Scripting.Dictionary")
+    For i = 0 To parameterList.Count - 1
+      Set parameter = parameterList.Item(i)
+      If HarnessIsNumberType(parameter.ParameterType) And VarType(parameter.Value) = 8 Then
+        If Not HarnessLooksNumeric(parameter.Value, HarnessIsIntegerType(parameter.ParameterType)) Then
+          HarnessAdoError -2147217913, "Command", "Data type mismatch in criteria expression: '" & parameter.Value & "' for " & parameter.Name
+        End If
+      End If
+      HarnessLog "param", i & Chr(9) & parameter.Name & Chr(9) & parameter.ParameterType & Chr(9) & HarnessRepr(parameter.Value)
+      values.Add i, parameter.Value
+    Next
+    Set HarnessValues = values
+  End Function
+
+  Public Function HarnessConnectionId()
+    If connection Is Nothing Then HarnessAdoError 3709, "Command", "The connection cannot be used to perform this operation. It is either closed or invalid in this context."
+    If connection.State <> 1 Then HarnessAdoError 3709, "Command", "The connection cannot be used to perform this operation. It is either closed or invalid in this context."
+    HarnessConnectionId = connection.Id
+  End Function
+
+  Public Function Execute()
+    Dim recordset
+    Set recordset = New HarnessRecordset
+    recordset.HarnessRun textValue, HarnessValues(), HarnessAdOpenForwardOnly, HarnessAdLockReadOnly, HarnessConnectionId(), "command"
+    Set Execute = recordset
+  End Function
+End Class
+
+' --------------------------------------------------------------- ADO: Recordset
+
+Class HarnessProperty
+  Public Name
+  Public Value
+End Class
+
+Class HarnessProperties
+  Private column
+
+  Public Sub Bind(boundColumn)
+    Set column = boundColumn
+  End Sub
+
+  Public Default Function Item(name)
+    Dim found
+    If StrComp(name, "ISAUTOINCREMENT", 1) = 0 And column.ReportsAutoIncrement Then
+      Set found = New HarnessProperty
+      found.Name = "ISAUTOINCREMENT"
+      found.Value = column.AutoIncrement
+      Set Item = found
+      Exit Function
+    End If
+    HarnessAdoError 3265, "Properties", "Item cannot be found in the collection corresponding to the requested name or ordinal: '" & name & "'"
+  End Function
+End Class
+
+Class HarnessField
+  Private owner
+  Private column
+  Private index
+
+  Public Sub Bind(ownerRecordset, boundColumn, columnIndex)
+    Set owner = ownerRecordset
+    Set column = boundColumn
+    index = columnIndex
+  End Sub
+
+  Public Property Get Name()
+    Name = column.Name
+  End Property
+
+  Public Property Get HarnessType()
+    HarnessType = column.ColumnType
+  End Property
+
+  Public Property Get DefinedSize()
+    DefinedSize = column.DefinedSize
+  End Property
+
+  Public Property Get Attributes()
+    Attributes = column.Attributes
+  End Property
+
+  Public Property Get Properties()
+    Dim list
+    Set list = New HarnessProperties
+    list.Bind column
+    Set Properties = list
+  End Property
+
+  Public Default Property Get Value()
+    Value = owner.HarnessGet(index)
+  End Property
+
+  Public Property Let Value(newValue)
+    owner.HarnessSet index, newValue
+  End Property
+End Class
+
+Class HarnessFields
+  Private owner
+
+  Public Sub Bind(ownerRecordset)
+    Set owner = ownerRecordset
+  End Sub
+
+  Public Property Get Count()
+    Count = owner.HarnessTable().Columns.Count
+  End Property
+
+  Public Default Function Item(key)
+    Dim index, field
+    index = owner.HarnessIndex(key)
+    Set field = New HarnessField
+    field.Bind owner, owner.HarnessTable().Columns.Item(index), index
+    Set Item = field
+  End Function
+End Class
+
+Class HarnessRecordset
+  Public Id
+  Private stateValue
+  Private table
+  Private rows
+  Private position
+  Private cursorTypeValue
+  Private lockTypeValue
+  Private cursorLocationValue
+  Private pageSizeValue
+  Private editMode
+  Private connection
+  Private fieldList
+  Private sourceText
+  Private operations
+
+  Private Sub Class_Initialize()
+    Id = HarnessNewId("rs")
+    stateValue = 0
+    cursorTypeValue = HarnessAdOpenForwardOnly
+    lockTypeValue = HarnessAdLockReadOnly
+    cursorLocationValue = 2
+    pageSizeValue = 10
+    editMode = 0
+    position = 0
+    operations = 0
+    Set connection = Nothing
+    Set fieldList = New HarnessFields
+    fieldList.Bind Me
+  End Sub
+
+  ' A page looping without MoveNext would run for ever; stop it instead.
+  Private Sub Tick()
+    operations = operations + 1
+    If operations > 50000 Then Err.Raise 6, "HarnessRecordset", "Runaway page: more than 50000 calls on " & Id
+  End Sub
+
+  Private Sub RequireOpen(member)
+    If stateValue <> 1 Then HarnessAdoError 3704, "Recordset", "Operation is not allowed when the object is closed. (" & member & ")"
+  End Sub
+
+  Private Sub RequireCurrent(member)
+    RequireOpen member
+    If position < 0 Or position >= rows.Count Then
+      HarnessAdoError 3021, "Recordset", "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record. (" & member & ")"
+    End If
+    If rows.Item(position).Deleted Then
+      HarnessAdoError 3021, "Recordset", "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record. (" & member & ")"
+    End If
+  End Sub
+
+  Private Sub RequireUpdatable(member)
+    RequireOpen member
+    If lockTypeValue = HarnessAdLockReadOnly Then
+      HarnessAdoError 3251, "Recordset", "Current Recordset does not support updating. This may be a limitation of the provider, or of the selected locktype. (" & member & ")"
+    End If
+  End Sub
+
+  Private Function Scrollable()
+    Scrollable = (cursorTypeValue = HarnessAdOpenKeyset Or cursorTypeValue = HarnessAdOpenStatic Or cursorLocationValue = 3)
+  End Function
+
+  ' Runs a statement for Open, Connection.Execute or Command.Execute.
+  Public Sub HarnessRun(sql, parameterValues, cursorType, lockType, connectionId, how)
+    Dim verb
+    If stateValue = 1 Then HarnessAdoError 3705, "Recordset", "Operation is not allowed when the object is open."
+    If IsNull(sql) Or IsEmpty(sql) Then HarnessAdoError 3709, "Recordset", "No SQL text"
+    sourceText = CStr(sql)
+    HarnessLog "sql", Id & Chr(9) & how & Chr(9) & connectionId & Chr(9) & sourceText
+    Set table = HarnessDb.TableOf(sourceText)
+    HarnessDb.Check sourceText, table, parameterValues.Count
+    verb = UCase(Left(LTrim(sourceText), 6))
+    If verb <> "SELECT" Then
+      If lockType = HarnessAdLockReadOnly And how = "open" Then
+        HarnessAdoError 3251, "Recordset", "A recordset opened read-only cannot run '" & sourceText & "'"
+      End If
+      HarnessLog "statement", Id & Chr(9) & sourceText
+      Exit Sub
+    End If
+    Set rows = HarnessDb.SelectRows(sourceText, table, parameterValues)
+    cursorTypeValue = cursorType
+    lockTypeValue = lockType
+    position = 0
+    editMode = 0
+    stateValue = 1
+    HarnessLog "open", Id & Chr(9) & "cursor " & cursorType & " lock " & lockType & " rows " & rows.Count
+  End Sub
+
+  Public Sub Open(source, activeConnection, cursorType, lockType)
+    Dim values, connectionId
+    If HarnessIsMissing(cursorType) Then cursorType = cursorTypeValue
+    If HarnessIsMissing(lockType) Then lockType = lockTypeValue
+    If IsObject(source) Then
+      If Not HarnessIsMissing(activeConnection) Then
+        HarnessAdoError 3001, "Recordset", "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another: a Command source takes its own connection"
+      End If
+      connectionId = source.HarnessConnectionId()
+      Set values = source.HarnessValues()
+      HarnessRun source.CommandText, values, cursorType, lockType, connectionId, "open"
+      Exit Sub
+    End If
+    If HarnessIsMissing(activeConnection) Then
+      If connection Is Nothing Then HarnessAdoError 3709, "Recordset", "The connection cannot be used to perform this operation. It is either closed or invalid in this context."
+    Else
+      If Not IsObject(activeConnection) Then HarnessAdoError 3001, "Recordset", "The test's pages pass a Connection object, not a connection string"
+      Set connection = activeConnection
+    End If
+    If connection.State <> 1 Then HarnessAdoError 3709, "Recordset", "The connection cannot be used to perform this operation. It is either closed or invalid in this context."
+    HarnessRun source, CreateObject("Scripting.Dictionary"), cursorType, lockType, connection.Id, "open"
+  End Sub
+
+  Public Sub Close()
+    RequireOpen "Close"
+    If editMode <> 0 Then HarnessFault "Recordset " & Id & " closed while an edit was pending (no Update or CancelUpdate)"
+    stateValue = 0
+    HarnessLog "close", Id
+  End Sub
+
+  Public Property Get State()
+    State = stateValue
+  End Property
+
+  Public Property Set ActiveConnection(value)
+    Set connection = value
+  End Property
+
+  Public Property Get ActiveConnection()
+    Set ActiveConnection = connection
+  End Property
+
+  Public Property Get Source()
+    Source = sourceText
+  End Property
+
+  Public Property Get CursorType()
+    CursorType = cursorTypeValue
+  End Property
+
+  Public Property Let CursorType(value)
+    If stateValue = 1 Then HarnessAdoError 3705, "Recordset", "Operation is not allowed when the object is open."
+    cursorTypeValue = value
+  End Property
+
+  Public Property Get LockType()
+    LockType = lockTypeValue
+  End Property
+
+  Public Property Let LockType(value)
+    If stateValue = 1 Then HarnessAdoError 3705, "Recordset", "Operation is not allowed when the object is open."
+    lockTypeValue = value
+  End Property
+
+  Public Property Get CursorLocation()
+    CursorLocation = cursorLocationValue
+  End Property
+
+  Public Property Let CursorLocation(value)
+    If stateValue = 1 Then HarnessAdoError 3705, "Recordset", "Operation is not allowed when the object is open."
+    cursorLocationValue = value
+  End Property
+
+  Public Property Get EOF()
+    RequireOpen "EOF"
+    Tick
+    EOF = (position >= rows.Count)
+  End Property
+
+  Public Property Get BOF()
+    RequireOpen "BOF"
+    BOF = (position < 0 Or rows.Count = 0)
+  End Property
+
+  Public Property Get RecordCount()
+    RequireOpen "RecordCount"
+    If Scrollable() Then
+      RecordCount = rows.Count
+    Else
+      RecordCount = -1
+    End If
+  End Property
+
+  Public Property Get PageSize()
+    PageSize = pageSizeValue
+  End Property
+
+  Public Property Let PageSize(value)
+    If value < 1 Then HarnessAdoError 3001, "Recordset", "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another: PageSize " & value
+    pageSizeValue = value
+  End Property
+
+  Public Property Get PageCount()
+    RequireOpen "PageCount"
+    If Scrollable() Then
+      PageCount = Int((rows.Count + pageSizeValue - 1) / pageSizeValue)
+    Else
+      PageCount = -1
+    End If
+  End Property
+
+  Public Property Get AbsolutePage()
+    RequireOpen "AbsolutePage"
+    If position >= rows.Count Then
+      AbsolutePage = -3
+    Else
+      AbsolutePage = Int(position / pageSizeValue) + 1
+    End If
+  End Property
+
+  Public Property Let AbsolutePage(value)
+    RequireOpen "AbsolutePage"
+    If Not Scrollable() Then HarnessAdoError 3251, "Recordset", "Current provider does not support the necessary interface for Index functionality: a forward-only cursor cannot set AbsolutePage"
+    If value < 1 Or value > Int((rows.Count + pageSizeValue - 1) / pageSizeValue) Then
+      HarnessAdoError 3001, "Recordset", "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another: AbsolutePage " & value
+    End If
+    position = (value - 1) * pageSizeValue
+    HarnessLog "page", Id & Chr(9) & value
+  End Property
+
+  Public Property Get Fields()
+    RequireOpen "Fields"
+    Set Fields = fieldList
+  End Property
+
+  Public Sub MoveNext()
+    RequireOpen "MoveNext"
+    Tick
+    If position >= rows.Count Then HarnessAdoError 3021, "Recordset", "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record. (MoveNext)"
+    If editMode <> 0 Then HarnessFault "Recordset " & Id & " moved while an edit was pending"
+    position = position + 1
+  End Sub
+
+  Public Sub MoveFirst()
+    RequireOpen "MoveFirst"
+    If Not Scrollable() And position > 0 Then HarnessAdoError 3251, "Recordset", "Current Recordset does not support fetching backward (MoveFirst on a forward-only cursor)"
+    position = 0
+  End Sub
+
+  Public Sub AddNew()
+    Dim row, i
+    RequireUpdatable "AddNew"
+    Set row = New HarnessRow
+    For i = 0 To table.Columns.Count - 1
+      row.Values.Add i, Null
+    Next
+    rows.Add rows.Count, row
+    position = rows.Count - 1
+    editMode = 2
+    HarnessLog "addnew", Id & Chr(9) & table.Name
+  End Sub
+
+  Public Sub Update()
+    Dim i, column, row
+    RequireUpdatable "Update"
+    RequireCurrent "Update"
+    If editMode = 0 Then
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "nothing changed"
+      Exit Sub
+    End If
+    Set row = rows.Item(position)
+    For i = 0 To table.Columns.Count - 1
+      Set column = table.Columns.Item(i)
+      If column.Required And IsNull(row.Values.Item(i)) And Not column.AutoIncrement Then
+        HarnessAdoError -2147467259, "Recordset", "The field '" & table.Name & "." & column.Name & "' cannot contain a Null value because the Required property for this field is set to True. Enter a value in this field."
+      End If
+    Next
+    If editMode = 2 Then
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert"
+    Else
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change"
+    End If
+    editMode = 0
+  End Sub
+
+  Public Sub CancelUpdate()
+    RequireOpen "CancelUpdate"
+    If editMode = 2 Then rows.Item(position).Deleted = True
+    editMode = 0
+    HarnessLog "cancelupdate", Id
+  End Sub
+
+  Public Sub Delete()
+    RequireUpdatable "Delete"
+    RequireCurrent "Delete"
+    rows.Item(position).Deleted = True
+    HarnessLog "delete", Id & Chr(9) & table.Name & Chr(9) & HarnessRepr(rows.Item(position).Values.Item(0))
+  End Sub
+
+  Public Property Get EditModeValue()
+    EditModeValue = editMode
+  End Property
+
+  ' RS("name") and RS(0): the field's value; RS("name") = v sets it.
+  ' Wine's engine lets a page run on after an error raised inside a default
+  ' property called as RS(...), where IIS stops the page; so the error is
+  ' also recorded as a fault, which fails the test whatever the page does.
+  Public Default Property Get Item(key)
+    Dim value, number, source, description
+    On Error Resume Next
+    value = HarnessGet(HarnessIndex(key))
+    number = Err.Number
+    source = Err.Source
+    description = Err.Description
+    On Error GoTo 0
+    If number <> 0 Then
+      HarnessFault "RS(" & HarnessRepr(key) & "): error " & number & ": " & description
+      Err.Raise number, source, description
+    End If
+    Item = value
+  End Property
+
+  Public Property Let Item(key, value)
+    HarnessSet HarnessIndex(key), value
+  End Property
+
+  Public Function HarnessTable()
+    RequireOpen "Fields"
+    Set HarnessTable = table
+  End Function
+
+  Public Function HarnessIndex(key)
+    RequireOpen "Fields"
+    If VarType(key) = 8 Then
+      HarnessIndex = table.ColumnIndex(key)
+      If HarnessIndex < 0 Then HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: no field '" & key & "' in " & table.Name
+    ElseIf HarnessLooksNumeric(CStr(key), True) Then
+      HarnessIndex = CLng(key)
+      If HarnessIndex < 0 Or HarnessIndex >= table.Columns.Count Then HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: no field " & key & " in " & table.Name
+    Else
+      HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: " & HarnessRepr(key)
+    End If
+  End Function
+
+  Public Function HarnessGet(index)
+    Tick
+    RequireCurrent "Fields(" & table.Columns.Item(index).Name & ")"
+    HarnessGet = rows.Item(position).Values.Item(index)
+  End Function
+
+  Public Sub HarnessSet(index, value)
+    Dim column, stored
+    Set column = table.Columns.Item(index)
+    RequireUpdatable "Fields(" & column.Name & ")"
+    RequireCurrent "Fields(" & column.Name & ")"
+    HarnessLog "assign", Id & Chr(9) & column.Name & Chr(9) & HarnessRepr(value)
+    If column.AutoIncrement Or (column.Attributes And (HarnessAdFldUpdatable Or HarnessAdFldUnknownUpdatable)) = 0 Then
+      HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: the field " & column.Name & " cannot be updated (AutoNumber)"
+    End If
+    ' Jet refuses a Null in a required column at Update, not here.
+    stored = HarnessConvert(column, value)
+    rows.Item(position).Values.Item(index) = stored
+    If editMode = 0 Then editMode = 1
+  End Sub
+End Class
+
+' --------------------------------------------------------------- the page's world
+
+Dim Request, Response, Session, Server
+Set Request = New HarnessRequest
+Set Response = New HarnessResponse
+Set Session = New HarnessSession
+Set Server = New HarnessServer

@@ -1,0 +1,177 @@
+"""Generated pages for the page tests: ferulo-cli, the sample databases, and
+the base class the page tests share.
+
+The build passes the folders through the environment (see CMakeLists.txt):
+FERULO_BIN_DIR (ferulo-cli and the shipped templates beside it),
+FERULO_SOURCE_DIR, FERULO_FIXTURES_DIR, FERULO_SHARED_TESTDATA_DIR,
+FERULO_ASP_WORK_DIR (generated sites, programs, results) and
+FERULO_ASP_WINE_PREFIX.
+"""
+
+from __future__ import annotations
+
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+from typing import Any
+
+import asp_html
+from asp_run import PageResult, PageRunner, Request, Table
+from wine_runner import WinePrefix, WineUnavailable
+
+TEMPLATE_FILES = ("filelist.dat", "fileedit.dat", "filefilter.dat")
+
+
+def _folder(variable: str) -> Path:
+    value = os.environ.get(variable)
+    if not value:
+        raise RuntimeError(f"{variable} is not set: run the page tests through CTest (ctest -L asp)")
+    return Path(value)
+
+
+def bin_dir() -> Path:
+    return _folder("FERULO_BIN_DIR")
+
+
+def source_dir() -> Path:
+    return _folder("FERULO_SOURCE_DIR")
+
+
+def work_dir() -> Path:
+    return _folder("FERULO_ASP_WORK_DIR")
+
+
+def wine_prefix() -> WinePrefix:
+    return WinePrefix(_folder("FERULO_ASP_WINE_PREFIX"))
+
+
+SAMPLE_DATABASES = {
+    "nwind": ("FERULO_SHARED_TESTDATA_DIR", "nwind.mdb"),
+    "fruit": ("FERULO_FIXTURES_DIR", "mdb/package/test/fruit.mdb"),
+    "node-adodb": ("FERULO_FIXTURES_DIR", "node-adodb/package/examples/node-adodb.mdb"),
+}
+
+
+def sample_database(name: str) -> Path:
+    """The sample database's path; skips the test where it is absent."""
+    variable, relative = SAMPLE_DATABASES[name]
+    path = _folder(variable) / relative
+    if not path.is_file():
+        raise unittest.SkipTest(f"{path} is not available (run scripts/setup, or place ../shared/testdata "
+                                f"beside the clone)")
+    return path
+
+
+def ferulo_cli() -> Path:
+    cli = bin_dir() / "ferulo-cli"
+    if not cli.is_file():
+        raise RuntimeError(f"{cli} is missing: build the project first")
+    return cli
+
+
+def _run_cli(arguments: list[str]) -> str:
+    # Files, not pipes, for the output: nothing here ever waits on a pipe.
+    with tempfile.TemporaryFile() as err, tempfile.TemporaryFile() as out:
+        result = subprocess.run([str(ferulo_cli())] + arguments, stdin=subprocess.DEVNULL, stdout=out,
+                                stderr=err, timeout=120)
+        out.seek(0)
+        err.seek(0)
+        stdout = out.read().decode()
+        stderr = err.read().decode()
+    if result.returncode != 0:
+        raise AssertionError(f"ferulo-cli {' '.join(arguments)} failed ({result.returncode}): {stderr}")
+    return stdout
+
+
+def shipped_templates_are_current() -> None:
+    """The templates beside ferulo-cli are the ones in templates/."""
+    for name in TEMPLATE_FILES:
+        shipped = bin_dir() / name
+        source = source_dir() / "templates" / name
+        if not shipped.is_file() or shipped.read_bytes() != source.read_bytes():
+            raise AssertionError(f"{shipped} differs from {source}: rebuild (cmake --build) so the shipped "
+                                 f"templates are the current ones")
+
+
+def columns(database: Path, table: str) -> list[str]:
+    return _run_cli(["columns", str(database), table]).splitlines()
+
+
+def generate(database: Path, table: str, site_name: str, job: dict[str, Any] | None = None) -> Path:
+    """Generates the pages into a fresh site folder with the shipped templates."""
+    shipped_templates_are_current()
+    site = work_dir() / "sites" / site_name
+    if site.exists():
+        shutil.rmtree(site)
+    site.mkdir(parents=True)
+    if job is None:
+        _run_cli(["generate", str(database), table, "--output", str(site) + "/"])
+    else:
+        job_file = site.parent / f"{site_name}.job.json"
+        job_file.write_text(json.dumps({"database": str(database), "table": table, "output": str(site) + "/",
+                                        **job}))
+        _run_cli(["generate", "--job", str(job_file)])
+    return site
+
+
+def session_after(result: PageResult, base: dict[str, Any] | None = None) -> dict[str, Any]:
+    """The session a page left, as the next request's starting session."""
+    values = dict(base or {})
+    for name, text in result.session().items():
+        if text == "Empty":
+            values.pop(name, None)
+        elif text == "Null":
+            values[name] = None
+        elif text.startswith("s:"):
+            values[name] = text[2:]
+        elif text.startswith("b:"):
+            values[name] = text == "b:True"
+        elif text.startswith("n:"):
+            number = text[2:]
+            values[name] = int(number) if number.lstrip("-").isdigit() else float(number)
+        else:
+            raise AssertionError(f"cannot carry the session value {name} = {text} to the next request")
+    return values
+
+
+class PageTestCase(unittest.TestCase):
+    """Runs pages in Wine; a page that fails in any way fails the test."""
+
+    runner: PageRunner
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        try:
+            prefix = wine_prefix()
+        except WineUnavailable as missing:
+            raise unittest.SkipTest(str(missing))
+        prefix.ensure()
+        cls.runner = PageRunner(prefix, work_dir() / "runs")
+
+    @classmethod
+    def run_pages(cls, site: Path, requests: list[Request]) -> list[PageResult]:
+        return cls.runner.run(site, requests)
+
+    def assertRan(self, result: PageResult) -> None:
+        problem = result.problem()
+        if problem:
+            self.fail(problem)
+
+    def assertClean(self, result: PageResult) -> asp_html.Document:
+        """The page ran to its end, closed what it opened, and made sound HTML."""
+        self.assertRan(result)
+        self.assertEqual(result.open_objects(), [], f"{result.request.page} left these open")
+        self.assertIn(("charset", "utf-8"), [(e.kind, e.detail) for e in result.events])
+        document = asp_html.parse(result.output)
+        if result.status == "ok":
+            self.assertEqual(document.doctype, "DOCTYPE html", f"{result.request.page}: no HTML5 doctype first")
+            self.assertEqual(document.problems, [], f"{result.request.page}: unbalanced HTML")
+        return document
+
+
+def request(page: str, tables: list[Table], **kwargs: Any) -> Request:
+    return Request(page=page, tables=tables, **kwargs)

@@ -1,0 +1,275 @@
+"""The generated list page: rows and links, sorting, search, paging, filter."""
+
+from __future__ import annotations
+
+import datetime
+import decimal
+import urllib.parse
+from typing import Any
+
+import asp_html
+import asp_tables
+from asp_pages import PageTestCase, columns, generate, sample_database, session_after
+from asp_run import PageResult, Request, Table
+
+
+def shown(value: Any) -> str:
+    """How a stand-in value reads in a cell (VBScript's text of it in Wine's
+    en-US locale)."""
+    if value is None:
+        return ""
+    if isinstance(value, bool):
+        return "True" if value else "False"
+    if isinstance(value, datetime.datetime):
+        return f"{value.month}/{value.day}/{value.year}"
+    if isinstance(value, decimal.Decimal):
+        return format(value.normalize(), "f")
+    if isinstance(value, float):
+        return "%.15g" % value
+    return str(value)
+
+
+def cells(row: asp_html.Element) -> list[str]:
+    return [cell.all_text().strip() for cell in row.find_all("td")]
+
+
+def edit_link(row: asp_html.Element) -> str:
+    return row.find_all("td")[0].find_all("a")[0].attrs["href"]
+
+
+class ListPageTest(PageTestCase):
+    """Shared checks; each subclass generates one table's pages."""
+
+    def assertRecordRows(self, result: PageResult, table: Table, first: int, count: int, edit_page: str) -> None:
+        document = self.assertClean(result)
+        rows = document.record_rows()
+        self.assertEqual(len(rows), count, f"{result.request.page}: record rows")
+        for row, record in zip(rows, table.rows[first:first + count]):
+            self.assertEqual(cells(row)[1:], [shown(v) for v in record])
+            self.assertEqual(edit_link(row), f"{edit_page}?action=edit&key="
+                             + urllib.parse.quote_plus(shown(record[0]), safe=""))
+
+
+class OrdersListTest(ListPageTest):
+    """nwind.mdb "Orders", every column in every list."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("nwind")
+        super().setUpClass()
+        cls.table = asp_tables.orders()
+        cls.site = generate(cls.database, "Orders", "nwind-orders")
+        table = [cls.table]
+        first = cls.run_pages(cls.site, [
+            Request("nwindlist.asp", tables=table),
+            Request("nwindlist.asp", query={"sort": "CustomerID"}, tables=table),
+            Request("nwindlist.asp", query={"sort": "shipcity"}, tables=table),
+            Request("nwindlist.asp", query={"sort": "x;drop table y"}, tables=table),
+            Request("nwindlist.asp", method="POST", form={"searchname": "O'Brien"}, tables=table),
+            Request("nwindlist.asp", method="POST", form={"searchname": '"><script>alert(1)</script>'},
+                    tables=table),
+            Request("nwindfilter.asp", method="POST", form={"ShipCity": "Reims", "ShipName": "Pub's"},
+                    tables=table),
+        ] + [Request("nwindlist.asp", query={"page": page}, tables=table)
+             for page in ("2", "3", "99", "0", "abc", "-1", "2 or 1=1", "1e3", "&H2", "", "1234567")])
+        (cls.plain, cls.sorted, cls.sorted_lower, cls.sort_injection, cls.search, cls.search_markup,
+         cls.filtered) = first[:7]
+        cls.pages = dict(zip(("2", "3", "99", "0", "abc", "-1", "2 or 1=1", "1e3", "&H2", "", "1234567"),
+                             first[7:]))
+        after_sort = session_after(cls.sorted)
+        after_filter = session_after(cls.filtered)
+        second = cls.run_pages(cls.site, [
+            Request("nwindlist.asp", query={"sort": "CustomerID"}, session=after_sort, tables=table),
+            Request("nwindlist.asp", query={"sort": "ShipName"}, session=after_sort, tables=table),
+            Request("nwindlist.asp", query={"sort": "ShipName] DESC, [OrderID"}, session=after_sort, tables=table),
+            Request("nwindlist.asp", session=after_filter, tables=table),
+            Request("nwindlist.asp", method="POST", form={"searchname": "Reims"}, session=after_filter,
+                    tables=table),
+            Request("nwindlist.asp", query={"clear": "filter"}, session=after_filter, tables=table),
+            Request("nwindlist.asp", query={"clear": "search"}, session=session_after(cls.search), tables=table),
+            Request("nwindlist.asp", tables=[asp_tables.orders(0)]),
+            Request("nwindlist.asp", session=session_after(cls.search), tables=[asp_tables.orders(0)]),
+        ])
+        (cls.sorted_again, cls.sorted_other, cls.sorted_then_injected, cls.with_filter, cls.filter_and_search,
+         cls.filter_cleared, cls.search_cleared, cls.empty, cls.empty_search) = second
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Orders"), [c.name for c in self.table.columns])
+
+    def test_first_page_shows_one_row_per_record(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 20, "nwindedit.asp")
+        self.assertEqual(self.plain.sql(), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
+
+    def test_page_is_utf8_html5_with_its_links(self) -> None:
+        document = self.assertClean(self.plain)
+        page_text = (self.site / "nwindlist.asp").read_bytes()
+        self.assertTrue(page_text.startswith(b'<%@ LANGUAGE="VBSCRIPT" CODEPAGE="65001" %>'))
+        self.assertIn(b"Tokyo\xe3\x80\x80Traders", self.plain.output_bytes)
+        self.assertIn(b"Z\xc3\xbcrich &amp; S\xc3\xb6hne", self.plain.output_bytes)
+        links = document.links()
+        for link in ("nwindedit.asp?action=add", "nwindfilter.asp", "nwindlist.asp?page=2", "nwindlist.asp?page=3"):
+            self.assertIn(link, links)
+        self.assertEqual(self.plain.session_text("tablelist"), "nwindlist.asp")
+
+    def test_header_links_sort_by_each_column(self) -> None:
+        headers = self.assertClean(self.plain).header_cells()[1:]
+        self.assertEqual([h.all_text().strip() for h in headers], [c.name for c in self.table.columns])
+        self.assertEqual([h.find_all("a")[0].attrs["href"] for h in headers],
+                         [f"nwindlist.asp?sort={c.name}" for c in self.table.columns])
+
+    def test_markup_in_a_value_comes_out_encoded(self) -> None:
+        self.assertIn(b"&lt;script&gt;alert('x')&lt;/script&gt;", self.plain.output_bytes)
+        self.assertNotIn(b"<script>", self.plain.output_bytes)
+        self.assertIn(b"O'Brien &quot;Pub&quot;", self.plain.output_bytes)
+
+    def test_sort_by_a_real_column_orders_the_sql(self) -> None:
+        self.assertClean(self.sorted)
+        self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] ASC")
+        self.assertEqual(self.sorted_lower.sql()[-1], "SELECT * FROM [Orders] ORDER BY [ShipCity] ASC")
+
+    def test_sorting_the_sorted_column_again_turns_the_order(self) -> None:
+        self.assertClean(self.sorted_again)
+        self.assertEqual(self.sorted_again.sql()[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] DESC")
+        self.assertIn("descending", self.sorted_again.output)
+        self.assertClean(self.sorted_other)
+        self.assertEqual(self.sorted_other.sql()[-1], "SELECT * FROM [Orders] ORDER BY [ShipName] ASC")
+
+    def test_a_sort_that_names_no_column_never_reaches_the_sql(self) -> None:
+        self.assertClean(self.sort_injection)
+        self.assertEqual(self.sort_injection.sql(), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
+        self.assertClean(self.sorted_then_injected)
+        self.assertEqual(self.sorted_then_injected.sql()[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] ASC")
+        for result in (self.sort_injection, self.sorted_then_injected):
+            self.assertNotIn("drop", " ".join(result.sql()).lower())
+
+    def test_search_doubles_the_quote(self) -> None:
+        document = self.assertClean(self.search)
+        sql = self.search.sql()[-1]
+        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE (OrderID LIKE '%O''Brien%'  or "), sql)
+        for column in self.table.columns:
+            self.assertIn(f"{column.name} LIKE '%O''Brien%' ", sql)
+        self.assertTrue(sql.endswith("ShipCountry LIKE '%O''Brien%' )"), sql)
+        self.assertEqual(self.search.session_text("searchname"), "O'Brien")
+        self.assertEqual(document.inputs()["searchname"].attrs["value"], "O'Brien")
+        self.assertIn("nwindlist.asp?clear=search", document.links())
+
+    def test_search_text_with_markup_stays_text(self) -> None:
+        document = self.assertClean(self.search_markup)
+        self.assertEqual(document.inputs()["searchname"].attrs["value"], '"><script>alert(1)</script>')
+        self.assertIn(b'value="&quot;&gt;&lt;script&gt;', self.search_markup.output_bytes)
+
+    def test_clear_search(self) -> None:
+        self.assertClean(self.search_cleared)
+        self.assertEqual(self.search_cleared.session_text("searchname"), "")
+        self.assertEqual(self.search_cleared.sql()[-1], "SELECT * FROM [Orders]")
+
+    def test_page_number_selects_the_page(self) -> None:
+        self.assertRecordRows(self.pages["2"], self.table, 20, 20, "nwindedit.asp")
+        self.assertRecordRows(self.pages["3"], self.table, 40, 5, "nwindedit.asp")
+        self.assertRecordRows(self.pages["99"], self.table, 40, 5, "nwindedit.asp")
+        self.assertIn("Page 2 of 3", self.pages["2"].output)
+
+    def test_page_number_that_is_no_number_shows_the_first_page(self) -> None:
+        for text in ("0", "abc", "-1", "2 or 1=1", "1e3", "&H2", "", "1234567"):
+            with self.subTest(page=text):
+                self.assertRecordRows(self.pages[text], self.table, 0, 20, "nwindedit.asp")
+
+    def test_filter_from_the_filter_page_is_applied_shown_and_cleared(self) -> None:
+        self.assertEqual(self.filtered.redirect(), "nwindlist.asp")
+        document = self.assertClean(self.with_filter)
+        condition = "ShipName like '%Pub''s%' and ShipCity like '%Reims%'"
+        self.assertEqual(self.with_filter.sql()[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
+        self.assertIn(asp_html.iis_html_encode(condition), self.with_filter.output)
+        self.assertIn("nwindlist.asp?clear=filter", document.links())
+        self.assertClean(self.filter_cleared)
+        self.assertEqual(self.filter_cleared.sql()[-1], "SELECT * FROM [Orders]")
+
+    def test_filter_and_search_together(self) -> None:
+        self.assertClean(self.filter_and_search)
+        sql = self.filter_and_search.sql()[-1]
+        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE (ShipName like '%Pub''s%' and ShipCity like "
+                                       "'%Reims%') AND (OrderID LIKE '%Reims%'  or "), sql)
+
+    def test_friendly_line_when_nothing_is_there(self) -> None:
+        self.assertEqual(self.assertClean(self.empty).record_rows(), [])
+        self.assertIn("holds no records yet", self.empty.output)
+        self.assertEqual(self.assertClean(self.empty_search).record_rows(), [])
+        self.assertIn("No records match the search or the filter.", self.empty_search.output)
+
+
+class OrderDetailsListTest(ListPageTest):
+    """nwind.mdb "Order Details": a table name with a blank."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("nwind")
+        super().setUpClass()
+        cls.table = asp_tables.order_details()
+        cls.site = generate(cls.database, "Order Details", "nwind-order-details")
+        cls.plain, cls.sorted = cls.run_pages(cls.site, [
+            Request("nwindlist.asp", tables=[cls.table]),
+            Request("nwindlist.asp", query={"sort": "UnitPrice"}, tables=[cls.table])])
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Order Details"), [c.name for c in self.table.columns])
+
+    def test_table_name_is_bracketed(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 3, "nwindedit.asp")
+        self.assertEqual(self.plain.sql(), ["SELECT * FROM [Order Details] WHERE 1=0",
+                                            "SELECT * FROM [Order Details]"])
+        self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Order Details] ORDER BY [UnitPrice] ASC")
+        self.assertNotIn("Page 1 of", self.plain.output)
+
+
+class FruitSaladListTest(ListPageTest):
+    """fruit.mdb "Fruit Salad": a text key that needs URL encoding."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("fruit")
+        super().setUpClass()
+        cls.table = asp_tables.fruit_salad()
+        cls.site = generate(cls.database, "Fruit Salad", "fruit-salad")
+        (cls.plain,) = cls.run_pages(cls.site, [Request("fruitlist.asp", tables=[cls.table])])
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Fruit Salad"), [c.name for c in self.table.columns])
+
+    def test_keys_are_url_encoded(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 5, "fruitedit.asp")
+        self.assertIn(b'href="fruitedit.asp?action=edit&amp;key=Grapefruit%2C+Red"', self.plain.output_bytes)
+        self.assertIn(b"key=Pear+%26+%27Quince%27", self.plain.output_bytes)
+        self.assertIn(b"key=Kiwi%E3%80%80Gold", self.plain.output_bytes)
+        self.assertIn(b"<td> Kiwi\xe3\x80\x80Gold </td>", self.plain.output_bytes)
+
+
+class UsersListTest(ListPageTest):
+    """node-adodb.mdb "Users", through a job file with chosen captions and
+    search columns."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("node-adodb")
+        super().setUpClass()
+        cls.table = asp_tables.users()
+        names = [c.name for c in cls.table.columns]
+        cls.site = generate(cls.database, "Users", "users-job", job={
+            "fields": names, "display": ["No", "Name", "Sex", "Birthday", "Married"],
+            "filter": ["UserName"], "search": ["UserName", "UserSex"]})
+        cls.plain, cls.search = cls.run_pages(cls.site, [
+            Request("node-adodblist.asp", tables=[cls.table]),
+            Request("node-adodblist.asp", method="POST", form={"searchname": "张三's"}, tables=[cls.table])])
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Users"), [c.name for c in self.table.columns])
+
+    def test_rows_captions_and_utf8(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 3, "node-adodbedit.asp")
+        headers = self.assertClean(self.plain).header_cells()[1:]
+        self.assertEqual([h.all_text().strip() for h in headers], ["No", "Name", "Sex", "Birthday", "Married"])
+        self.assertIn("<td> 张三 </td>".encode(), self.plain.output_bytes)
+
+    def test_search_only_the_chosen_columns(self) -> None:
+        self.assertClean(self.search)
+        self.assertEqual(self.search.sql()[-1],
+                         "SELECT * FROM [Users] WHERE (UserName LIKE '%张三''s%'  or UserSex LIKE '%张三''s%' )")
