@@ -98,18 +98,24 @@ bool HasUsageMap(const MdbTableDef& table) {
   return table.map_sz >= 1 && table.usage_map != nullptr;
 }
 
+// The 1-based number of the column called name, or 0.
+int ColumnNumber(const MdbTableDef& table, const char* name) {
+  for (unsigned int i = 0; i < table.num_cols; ++i) {
+    const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
+    if (std::strcmp(column->name, name) == 0) {
+      return static_cast<int>(i + 1);
+    }
+  }
+  return 0;
+}
+
 // A column of the table bound to a buffer that libmdb fills with each row's
 // value as text.
 class BoundColumn {
  public:
   BoundColumn(MdbTableDef& table, const char* name) : buffer_(table.entry->mdb->bind_size + 1) {
-    for (unsigned int i = 0; i < table.num_cols; ++i) {
-      const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
-      if (std::strcmp(column->name, name) == 0) {
-        bound_ = mdb_bind_column(&table, static_cast<int>(i + 1), buffer_.data(), &length_) > 0;
-        return;
-      }
-    }
+    const int number = ColumnNumber(table, name);
+    bound_ = number > 0 && mdb_bind_column(&table, number, buffer_.data(), &length_) > 0;
   }
   BoundColumn(const BoundColumn&) = delete;
   BoundColumn& operator=(const BoundColumn&) = delete;
@@ -242,13 +248,9 @@ class LongValueReader {
 };
 
 const MdbColumn* FindColumn(const MdbTableDef& table, const char* name) {
-  for (unsigned int i = 0; i < table.num_cols; ++i) {
-    const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
-    if (std::strcmp(column->name, name) == 0) {
-      return column;
-    }
-  }
-  return nullptr;
+  const int number = ColumnNumber(table, name);
+  return number > 0 ? static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, number - 1))
+                    : nullptr;
 }
 
 class SystemCatalog {
