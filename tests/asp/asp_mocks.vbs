@@ -167,8 +167,10 @@ Class HarnessResponse
   Private contentTypeValue
   Private bufferValue
   Private expiresValue
+  Private written
 
   Private Sub Class_Initialize()
+    written = False
     charSetValue = ""
     contentTypeValue = "text/html"
     bufferValue = True
@@ -183,6 +185,7 @@ Class HarnessResponse
     CheckNotEnded "Write"
     If IsObject(value) Then Err.Raise 13, "Response.Write", "Type mismatch: an object"
     If IsNull(value) Then Exit Sub
+    If Len(value) > 0 Then written = True
     Call HarnessSink.write(CStr(value))
   End Sub
 
@@ -220,7 +223,10 @@ Class HarnessResponse
     CharSet = charSetValue
   End Property
 
+  ' The charset goes out with the headers: with buffering off, IIS sends
+  ' them with the first output, so a page sets it before writing anything.
   Public Property Let CharSet(value)
+    If written Then HarnessFault "Response.CharSet set after the page began its output"
     charSetValue = value
     HarnessLog "charset", value
   End Property

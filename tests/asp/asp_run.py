@@ -90,7 +90,7 @@ def vbscript_literal(value: Any) -> str:
     if isinstance(value, datetime.date):
         return f"DateSerial({value.year}, {value.month}, {value.day})"
     if isinstance(value, str):
-        return asp_translate._vbscript_string(value)
+        return asp_translate.vbscript_string(value)
     raise TypeError(f"no VBScript literal for {value!r}")
 
 
@@ -180,7 +180,14 @@ class PageResult:
             file, source_line = self.origins[line - 1]
             text = self.page_lines.get(file, [])
             source = text[source_line - 1].strip() if 0 < source_line <= len(text) else self.program[line - 1].strip()
-            return f"{file} line {source_line}: {source}"
+            where = f"{file} line {source_line}: {source}"
+            if "compilation" in self.error.get("source", "") and text:
+                # The parser reports where it gave up; the fault is often a few lines before.
+                first = max(1, source_line - 4)
+                context = "\n".join(f"      {n}: {text[n - 1].rstrip()}" for n in range(first, source_line + 1)
+                                    if n <= len(text))
+                where += f" (where the parser gave up; the lines before it:)\n{context}"
+            return where
         return f"program line {line}"
 
     def problem(self) -> str | None:

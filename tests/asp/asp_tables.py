@@ -18,8 +18,9 @@ IDEOGRAPHIC_SPACE = "\u3000"
 SCRIPT_TEXT = "<script>alert('x')</script>"
 
 
-def orders(row_count: int = 45) -> Table:
-    """nwind.mdb "Orders": OrderID is an AutoNumber the provider reports."""
+def orders(row_count: int = 45, name: str = "Orders") -> Table:
+    """nwind.mdb "Orders" (and "Umsätze", which has the same columns):
+    OrderID is an AutoNumber the provider reports."""
     columns = [
         Column("OrderID", AD_INTEGER, 4, nullable=False, auto_increment=True),
         Column("CustomerID", AD_VARWCHAR, 5),
@@ -46,7 +47,7 @@ def orders(row_count: int = 45) -> Table:
             datetime.datetime(1996, 8, 1), None if i % 3 == 0 else datetime.datetime(1996, 7, 16), 3,
             decimal.Decimal("32.38"), names[i % len(names)], "59 rue de l'Abbaye", "Reims", None, "51100",
             "France"])
-    return Table("Orders", columns, rows)
+    return Table(name, columns, rows)
 
 
 def order_details(rows: list[list] | None = None) -> Table:
@@ -86,3 +87,10 @@ def users() -> Table:
             [2, "Angela", "Female", datetime.datetime(1988, 12, 18), False],
             [3, "张三", "男", datetime.datetime(1986, 12, 18), True]]
     return Table("Users", columns, rows)
+
+
+def fruit() -> Table:
+    """fruit.mdb "Fruit": column names with blanks."""
+    names = ["Fruit", "Fiber", "Fat", "Protien", "Sugar", "Vit A", "Vit C", "Vit B1", "Vit B2", "Vit B6", "Vit E"]
+    columns = [Column(names[0], AD_VARWCHAR, 50)] + [Column(n, AD_INTEGER, 4) for n in names[1:]]
+    return Table("Fruit", columns, [["Apple", 4, 0, 0, 19, 1, 8, 1, 2, 4, 1], ["Fig", 3, 0, 1, 16, 1, 2, 4, 3, 6, 1]])

@@ -105,7 +105,7 @@ def _expand(path: Path, expanded: _ExpandedText, depth: int = 0) -> None:
     expanded.append(text[position:], path.name, line)
 
 
-def _vbscript_string(text: str) -> str:
+def vbscript_string(text: str) -> str:
     """A VBScript expression for text, line ends as vbCr and vbLf."""
     pieces = re.split(r"(\r|\n)", text)
     parts = []
@@ -199,10 +199,10 @@ def _emit_html(program: PageProgram, html: str, offset: int, expanded: _Expanded
     line_start = 0
     for match in re.finditer(r"\r\n|\n|\r(?!\n)", html):
         piece = html[line_start:match.end()]
-        program.emit("Response.Write " + _vbscript_string(piece), expanded.origin(offset + line_start))
+        program.emit("Response.Write " + vbscript_string(piece), expanded.origin(offset + line_start))
         line_start = match.end()
     if line_start < len(html):
-        program.emit("Response.Write " + _vbscript_string(html[line_start:]), expanded.origin(offset + line_start))
+        program.emit("Response.Write " + vbscript_string(html[line_start:]), expanded.origin(offset + line_start))
 
 
 def _emit_code(program: PageProgram, code: str, offset: int, expanded: _ExpandedText) -> None:

@@ -3,6 +3,7 @@ reach the SQL text."""
 
 from __future__ import annotations
 
+import asp_html
 import asp_tables
 from asp_pages import PageTestCase, generate, sample_database
 from asp_run import PageResult, Request
@@ -19,6 +20,9 @@ SCHEMA_SELECT = "SELECT * FROM [Orders] WHERE 1=0"
 class EditPageTest(PageTestCase):
     def assertSavedAndReturned(self, result: PageResult, list_page: str, how: str) -> None:
         self.assertRan(result)
+        if result.redirect() is None:
+            problems = [p.all_text() for p in asp_html.parse(result.output).find_all("p", **{"class": "problem"})]
+            self.fail(f"{result.request.page} did not save and return to the list; it says: {problems}")
         self.assertEqual(result.updates(), [how])
         self.assertEqual(result.redirect(), list_page)
         self.assertEqual(result.open_objects(), [])

@@ -73,6 +73,7 @@ PAGES = {
         "Response.Write RS(\"title\") & \"|\" & RS.Fields.Item(1).Type & \"|\" & Server.URLEncode(\"a b&\u3000\")\r\n"
         "RS.Close\r\nconn.Close\r\n%>\r\n"),
     "session.asp": HEAD + "<%\r\nSession(\"count\") = Session(\"Count\") + 1\r\nconn.Close\r\n%>\r\n",
+    "late_charset.asp": HEAD + "<p>x</p>\r\n<%\r\nResponse.CharSet = \"utf-8\"\r\nconn.Close\r\n%>\r\n",
 }
 
 
@@ -182,3 +183,6 @@ class HarnessTest(PageTestCase):
         result = self.results["session.asp"]
         self.assertRan(result)
         self.assertEqual(result.session(), {"count": "n:42"})
+
+    def test_charset_after_output_is_a_fault(self) -> None:
+        self.assertIn("Response.CharSet set after the page began its output", self.problem("late_charset.asp"))

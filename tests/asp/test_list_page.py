@@ -273,3 +273,45 @@ class UsersListTest(ListPageTest):
         self.assertClean(self.search)
         self.assertEqual(self.search.sql()[-1],
                          "SELECT * FROM [Users] WHERE (UserName LIKE '%张三''s%'  or UserSex LIKE '%张三''s%' )")
+
+
+class UmsaetzeListTest(ListPageTest):
+    """nwind.mdb "Umsätze": a table name outside ASCII, in SQL and in HTML."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("nwind")
+        super().setUpClass()
+        cls.table = asp_tables.orders(3, name="Umsätze")
+        cls.site = generate(cls.database, "Umsätze", "nwind-umsaetze")
+        (cls.plain,) = cls.run_pages(cls.site, [Request("nwindlist.asp", tables=[cls.table])])
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Umsätze"), [c.name for c in self.table.columns])
+
+    def test_table_name_survives_as_utf8(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 3, "nwindedit.asp")
+        self.assertEqual(self.plain.sql()[-1], "SELECT * FROM [Umsätze]")
+        self.assertIn("<title>Umsätze</title>".encode(), self.plain.output_bytes)
+
+
+class FruitListTest(ListPageTest):
+    """fruit.mdb "Fruit": sorting by a column whose name holds a blank."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("fruit")
+        super().setUpClass()
+        cls.table = asp_tables.fruit()
+        cls.site = generate(cls.database, "Fruit", "fruit-fruit")
+        (cls.sorted,) = cls.run_pages(cls.site, [Request("fruitlist.asp", query={"sort": "Vit A"},
+                                                         tables=[cls.table])])
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Fruit"), [c.name for c in self.table.columns])
+
+    def test_sort_by_a_name_with_a_blank(self) -> None:
+        self.assertRecordRows(self.sorted, self.table, 0, 2, "fruitedit.asp")
+        self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Fruit] ORDER BY [Vit A] ASC")
+        headers = self.assertClean(self.sorted).header_cells()[1:]
+        self.assertEqual(headers[5].find_all("a")[0].attrs["href"], "fruitlist.asp?sort=Vit A")
