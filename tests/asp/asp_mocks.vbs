@@ -6,7 +6,9 @@
 ' what it writes. Members that ADO or ASP lack are simply absent (the engine
 ' then raises "Object doesn't support this property or method"); unknown
 ' fields, closed objects, missing records and values a column cannot hold
-' raise the errors ADO would raise.
+' raise the errors ADO would raise. Wine's parser takes no class member named
+' Type or End: here they are HarnessType and HarnessEnd, and the page
+' translation renames the page's .Type and .End to match.
 
 ' Raised by Response.End and Response.Redirect to stop the page; the host
 ' treats it as a normal end (vbObjectError + 7777).

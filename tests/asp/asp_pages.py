@@ -20,7 +20,7 @@ from pathlib import Path
 from typing import Any
 
 import asp_html
-from asp_run import PageResult, PageRunner, Request, Table
+from asp_run import PageResult, PageRunner, Request
 from wine_runner import WinePrefix, WineUnavailable
 
 TEMPLATE_FILES = ("filelist.dat", "fileedit.dat", "filefilter.dat")
@@ -171,7 +171,3 @@ class PageTestCase(unittest.TestCase):
             self.assertEqual(document.doctype, "DOCTYPE html", f"{result.request.page}: no HTML5 doctype first")
             self.assertEqual(document.problems, [], f"{result.request.page}: unbalanced HTML")
         return document
-
-
-def request(page: str, tables: list[Table], **kwargs: Any) -> Request:
-    return Request(page=page, tables=tables, **kwargs)

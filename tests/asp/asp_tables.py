@@ -74,15 +74,18 @@ def fruit_salad(rows: list[str] | None = None) -> Table:
 
 
 def users() -> Table:
-    """node-adodb.mdb "Users": an AutoNumber the provider does not report as
-    such (it only shows as not updatable), a required text, a Yes/No."""
+    """node-adodb.mdb "Users", as a provider that knows no ISAUTOINCREMENT
+    property shows it: the AutoNumber only as a column that cannot be
+    updated. A required text, a Yes/No."""
     columns = [
-        Column("UserId", AD_INTEGER, 4, nullable=False, auto_increment=True, reports_auto_increment=False),
+        Column("UserId", AD_INTEGER, 4, nullable=False, auto_increment=True),
         Column("UserName", AD_VARWCHAR, 255, nullable=False),
         Column("UserSex", AD_VARWCHAR, 255),
         Column("UserBirthday", AD_DATE, 8),
         Column("UserMarried", AD_BOOLEAN, 2, nullable=False),
     ]
+    for column in columns:
+        column.reports_auto_increment = False
     rows = [[1, "Nuintun", "Male", datetime.datetime(1989, 1, 25), True],
             [2, "Angela", "Female", datetime.datetime(1988, 12, 18), False],
             [3, "张三", "男", datetime.datetime(1986, 12, 18), True]]
