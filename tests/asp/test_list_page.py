@@ -206,9 +206,18 @@ class OrderDetailsListTest(ListPageTest):
         super().setUpClass()
         cls.table = asp_tables.order_details()
         cls.site = generate(cls.database, "Order Details", "nwind-order-details")
-        cls.plain, cls.sorted = cls.run_pages(cls.site, [
+        # The same database's "Orders" pages, generated into another folder,
+        # have the same page names; their filter and sort stay theirs.
+        orders_site = generate(cls.database, "Orders", "nwind-orders-beside")
+        orders = [asp_tables.orders(3)]
+        orders_filtered, orders_sorted = cls.run_pages(orders_site, [
+            Request("nwindfilter.asp", method="POST", form={"ShipCity": "Reims"}, tables=orders),
+            Request("nwindlist.asp", query={"sort": "ShipCity"}, tables=orders)])
+        other_state = session_after(orders_sorted, session_after(orders_filtered))
+        cls.plain, cls.sorted, cls.beside_orders = cls.run_pages(cls.site, [
             Request("nwindlist.asp", tables=[cls.table]),
-            Request("nwindlist.asp", query={"sort": "UnitPrice"}, tables=[cls.table])])
+            Request("nwindlist.asp", query={"sort": "UnitPrice"}, tables=[cls.table]),
+            Request("nwindlist.asp", session=other_state, tables=[cls.table])])
 
     def test_columns_are_the_real_ones(self) -> None:
         self.assertEqual(columns(self.database, "Order Details"), [c.name for c in self.table.columns])
@@ -219,6 +228,10 @@ class OrderDetailsListTest(ListPageTest):
                                             "SELECT * FROM [Order Details]"])
         self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Order Details] ORDER BY [UnitPrice] ASC")
         self.assertNotIn("Page 1 of", self.plain.output)
+
+    def test_another_tables_filter_and_sort_stay_with_it(self) -> None:
+        self.assertClean(self.beside_orders)
+        self.assertEqual(self.beside_orders.sql()[-1], "SELECT * FROM [Order Details]")
 
 
 class FruitSaladListTest(ListPageTest):
