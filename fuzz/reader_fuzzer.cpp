@@ -1,0 +1,78 @@
+// libFuzzer target: a file handed to FERULO's database reader, read the way
+// ferulo-mdb-reader reads it: the file check, the catalog, then the columns of
+// every user table. Built with AddressSanitizer and UndefinedBehaviorSanitizer
+// by fuzz/run; libmdb itself is Debian's, uninstrumented, so a fault inside it
+// shows up as the crash, hang or memory growth the reader process exists for.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "database/database_file_check.h"
+#include "database/mdb_catalog.h"
+#include "database/object_types.h"
+
+namespace {
+
+// One file per fuzzing process, rewritten for every input: libmdb reads by
+// path, and /dev/shm keeps that off the disk.
+const std::string& InputPath() {
+  static const std::string path = "/dev/shm/ferulo-fuzz-" + std::to_string(getpid()) + ".mdb";
+  return path;
+}
+
+bool WriteInput(const std::uint8_t* data, std::size_t size) {
+  const int fd = open(InputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t written = write(fd, data + done, size - done);
+    if (written <= 0) {
+      break;
+    }
+    done += static_cast<std::size_t>(written);
+  }
+  return close(fd) == 0 && done == size;
+}
+
+void RemoveInput() {
+  unlink(InputPath().c_str());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  // As the reader does: the user's environment must not steer libmdb.
+  for (const char* name : {"MDBICONV", "MDB_JET3_CHARSET", "MDBPATH", "MDBOPTS"}) {
+    unsetenv(name);
+  }
+  std::atexit(RemoveInput);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace ferulo::database;
+  if (!WriteInput(data, size)) {
+    std::abort();  // /dev/shm full: nothing after this would mean anything
+  }
+  const std::string& path = InputPath();
+  if (!CheckDatabaseFile(path)) {
+    return 0;
+  }
+  auto catalog = ReadCatalog(path);
+  if (!catalog) {
+    return 0;
+  }
+  for (const CatalogObject& object : catalog.value()) {
+    if (object.tableType == kUserTableType) {
+      auto columns = ReadColumnNames(path, object.name);
+      (void)columns;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,102 @@
+// Replays every file of tests/robustness/corpus/ through ferulo-cli: damaged
+// databases on which libmdb crashed, looped or ran away with memory inside
+// FERULO's reader process (found by fuzz/run). Each run must end in time,
+// within the reader's own limit, with the tables listed or a clean error that
+// names the file; then the same for the columns of every table listed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "common/error_codes.h"
+#include "robustness/robustness_support.h"
+#include "support/test_support.h"
+
+namespace ferulo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The reader's own limit is 10 s; a run must never come near this.
+constexpr std::chrono::seconds kTimeLimit{30};
+
+std::vector<std::string> CorpusFiles() {
+  std::vector<std::string> files;
+  std::error_code ignored;
+  for (const auto& entry : fs::directory_iterator(FERULO_CORPUS_DIR, ignored)) {
+    if (entry.is_regular_file(ignored) && entry.path().extension() != ".md") {
+      files.push_back(entry.path().string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The numbers a damaged database may end in.
+bool ExpectedNumber(int number) {
+  static const std::set<int> kExpected{
+      error_code::kCannotOpenDatabase, error_code::kUnrecognizedFormat,
+      error_code::kTableNotFound,      error_code::kReaderCrashed,
+      error_code::kReaderTimedOut,     error_code::kReaderOutOfMemory,
+      error_code::kReaderBadAnswer};
+  return kExpected.count(number) != 0;
+}
+
+// Exit 0, or exit 1 with one line "ferulo-cli: error N: ..." naming the file.
+// True where the run answered.
+bool ExpectCleanOutcome(const ChildResult& run, const std::string& file) {
+  EXPECT_FALSE(run.timedOut) << "ferulo-cli did not end within " << kTimeLimit.count() << " s";
+  EXPECT_EQ(run.signal, 0) << "ferulo-cli died of signal " << run.signal;
+  if (run.exitCode == 0) {
+    return true;
+  }
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.out, "");
+  const std::string prefix = "ferulo-cli: error ";
+  EXPECT_EQ(run.err.substr(0, prefix.size()), prefix) << run.err;
+  const int number = std::atoi(run.err.c_str() + std::min(run.err.size(), prefix.size()));
+  EXPECT_TRUE(ExpectedNumber(number)) << run.err;
+  EXPECT_NE(run.err.find("'" + file + "'"), std::string::npos) << run.err;
+  EXPECT_EQ(Lines(run.err).size(), 1U) << run.err;
+  return false;
+}
+
+class CorpusReplay : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CorpusReplay, EndsInTimeWithTablesOrACleanError) {
+  const std::string& file = GetParam();
+  const ChildResult tables = RunFeruloCli({"tables", file}, {}, kTimeLimit);
+  if (!ExpectCleanOutcome(tables, file)) {
+    return;
+  }
+  for (const std::string& table : Lines(tables.out)) {
+    SCOPED_TRACE("columns of '" + table + "'");
+    ExpectCleanOutcome(RunFeruloCli({"columns", file, table}, {}, kTimeLimit), file);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusReplay, ::testing::ValuesIn(CorpusFiles()),
+                         [](const auto& info) {
+                           std::string name = fs::path(info.param).stem().string();
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) {
+                               c = '_';
+                             }
+                           }
+                           return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusReplay);
+
+}  // namespace
+}  // namespace ferulo::test
