@@ -45,6 +45,9 @@ struct BadInputCase {
   int number;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const BadInputCase& c, std::ostream* os) { *os << c.name; }
+
 std::string Write(const TempDir& folder, const std::string& name, const std::string& bytes) {
   WriteFile(folder.file(name), bytes);
   return folder.file(name);
@@ -183,6 +186,9 @@ struct HostileCase {
   int number;
   std::string reason;  // a word of the description
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.file; }
 
 // "props_loop_1.mdb" -> "PropsLoop1", a name GoogleTest accepts.
 std::string CamelCase(const std::string& fileName) {

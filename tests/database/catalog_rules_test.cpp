@@ -44,6 +44,9 @@ struct ForeignStringCase {
   std::string path;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ForeignStringCase& c, std::ostream* os) { *os << c.connectionString; }
+
 class ForeignConnectionString : public ::testing::TestWithParam<ForeignStringCase> {};
 
 TEST_P(ForeignConnectionString, YieldsItsDbqPart) {
@@ -95,6 +98,9 @@ struct ObjectTypeCase {
   std::string objectName;
   std::optional<std::string> tableType;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ObjectTypeCase& c, std::ostream* os) { *os << c.name; }
 
 class ObjectType : public ::testing::TestWithParam<ObjectTypeCase> {};
 
@@ -163,6 +169,9 @@ struct PropertyCase {
   std::string data;
   std::string damage;  // "" for sound data, else a word of the reason
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const PropertyCase& c, std::ostream* os) { *os << c.name; }
 
 class PropertyData : public ::testing::TestWithParam<PropertyCase> {};
 

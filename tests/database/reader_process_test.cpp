@@ -68,6 +68,9 @@ struct FailureCase {
   std::chrono::milliseconds timeout = std::chrono::seconds(10);
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.mode; }
+
 class FailingReader : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(FailingReader, BecomesANumberedErrorNamingTheFile) {
@@ -221,6 +224,9 @@ struct MissingReaderCase {
   std::string name;
   std::function<std::string(const TempDir&)> reader;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const MissingReaderCase& c, std::ostream* os) { *os << c.name; }
 
 class MissingReader : public ::testing::TestWithParam<MissingReaderCase> {};
 

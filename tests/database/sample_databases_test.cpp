@@ -52,6 +52,9 @@ struct SchemaCase {
   std::vector<std::string> userTables;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SchemaCase& c, std::ostream* os) { *os << c.name; }
+
 std::vector<SchemaCase> SchemaCases() {
   return {
       {"NodeAdodb",
@@ -203,6 +206,9 @@ struct ColumnCase {
   std::vector<std::string> columns;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ColumnCase& c, std::ostream* os) { *os << c.name; }
+
 std::vector<ColumnCase> ColumnCases() {
   const std::vector<std::string> orderColumns{
       "OrderID",     "CustomerID", "EmployeeID",     "OrderDate",  "RequiredDate",
@@ -282,6 +288,9 @@ struct MissingTableCase {
   std::string table;
   std::string explanation;  // a word the description must hold
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const MissingTableCase& c, std::ostream* os) { *os << c.name; }
 
 class MissingTable : public ::testing::TestWithParam<MissingTableCase> {};
 
