@@ -303,8 +303,9 @@ bool KnownNumber(int number) {
   return kKnown.count(number) != 0;
 }
 
-// A failure's kind without the file's name and the numbers that vary from
-// input to input: "9002 The database reader crashed (Segmentation fault) ...".
+// A failure's kind without what varies from input to input: the file's
+// path, quoted names (object names come out of damaged bytes too) and numbers.
+// "9002 The database reader crashed (Aborted) while reading 'FILE'. ...".
 std::string Signature(const Error& error, const std::string& path) {
   std::string text = error.description;
   for (std::size_t at = text.find(path); at != std::string::npos; at = text.find(path)) {
@@ -312,7 +313,16 @@ std::string Signature(const Error& error, const std::string& path) {
   }
   std::string signature = std::to_string(error.number) + " ";
   bool inNumber = false;
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const std::size_t closing = c == '\'' ? text.find('\'', i + 1) : std::string::npos;
+    if (closing != std::string::npos) {
+      const std::string quoted = text.substr(i + 1, closing - i - 1);
+      signature += quoted == "FILE" ? "'FILE'" : "'NAME'";
+      i = closing;
+      inNumber = false;
+      continue;
+    }
     const bool digit = c >= '0' && c <= '9';
     if (digit && !inNumber) {
       signature += 'N';
@@ -441,25 +451,39 @@ class Campaign {
   }
 
  public:
-  // Cuts the input to the fewest whole pages that still end the same way.
+  // Cuts the input to the fewest whole pages that still end the same way,
+  // then blanks every page the outcome does not depend on, so that the file
+  // compresses to little.
   int Minimize() const {
     const std::string bytes = ReadBytes(options_.minimize);
     const fs::path trial = scratch_ / "trial.mdb";
+    const auto sameEnd = [&](const std::string& candidate, const std::string& target) {
+      WriteBytes(trial, candidate);
+      return Verdict(trial.string()) == target;
+    };
     WriteBytes(trial, bytes);
     const std::string target = Verdict(trial.string());
     const std::size_t pageSize = bytes.size() > 0x14 && bytes[0x14] == 0 ? 2048 : 4096;
     std::string smallest = bytes;
     for (std::size_t pages = 1; pages * pageSize < bytes.size(); ++pages) {
-      const std::string cut = bytes.substr(0, pages * pageSize);
-      WriteBytes(trial, cut);
-      if (Verdict(trial.string()) == target) {
-        smallest = cut;
+      if (sameEnd(bytes.substr(0, pages * pageSize), target)) {
+        smallest = bytes.substr(0, pages * pageSize);
         break;
       }
     }
+    std::size_t blanked = 0;
+    for (std::size_t start = pageSize; start < smallest.size(); start += pageSize) {
+      std::string candidate = smallest;
+      const std::size_t length = std::min(pageSize, candidate.size() - start);
+      std::fill_n(candidate.begin() + static_cast<long>(start), length, '\0');
+      if (candidate != smallest && sameEnd(candidate, target)) {
+        smallest = std::move(candidate);
+        ++blanked;
+      }
+    }
     WriteBytes(options_.output, smallest);
-    std::printf("%s: %zu -> %zu bytes, still: %s\n", options_.minimize.c_str(), bytes.size(),
-                smallest.size(), target.c_str());
+    std::printf("%s: %zu -> %zu bytes, %zu pages blanked, still: %s\n", options_.minimize.c_str(),
+                bytes.size(), smallest.size(), blanked, target.c_str());
     return 0;
   }
 
