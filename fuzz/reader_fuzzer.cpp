@@ -17,8 +17,11 @@
 
 namespace {
 
-// One file per fuzzing process, rewritten for every input: libmdb reads by
-// path, and /dev/shm keeps that off the disk.
+// One file per fuzzing process, written for every input and removed after
+// it: libmdb reads by path, and /dev/shm keeps that off the disk. (A memory
+// file reached through /proc would leave nothing behind, but the reader
+// rightly refuses paths that are symbolic links.) An input that crashes the
+// process leaves its file; fuzz/run removes those.
 const std::string& InputPath() {
   static const std::string path = "/dev/shm/ferulo-fuzz-" + std::to_string(getpid()) + ".mdb";
   return path;
@@ -40,9 +43,13 @@ bool WriteInput(const std::uint8_t* data, std::size_t size) {
   return close(fd) == 0 && done == size;
 }
 
-void RemoveInput() {
-  unlink(InputPath().c_str());
-}
+// Removes the input file when the run of one input ends, however it ends.
+struct InputRemover {
+  InputRemover() = default;
+  InputRemover(const InputRemover&) = delete;
+  InputRemover& operator=(const InputRemover&) = delete;
+  ~InputRemover() { unlink(InputPath().c_str()); }
+};
 
 }  // namespace
 
@@ -51,12 +58,12 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   for (const char* name : {"MDBICONV", "MDB_JET3_CHARSET", "MDBPATH", "MDBOPTS"}) {
     unsetenv(name);
   }
-  std::atexit(RemoveInput);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace ferulo::database;
+  const InputRemover remover;
   if (!WriteInput(data, size)) {
     std::abort();  // /dev/shm full: nothing after this would mean anything
   }
