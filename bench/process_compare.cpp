@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
   const double medianFirst = Median(first);
   const double medianSecond = Median(second);
   const double ratio = medianFirst / medianSecond;
-  std::printf("%-34s %8.3f ms vs %8.3f ms  ratio %.2f (pairwise median %.2f, %d alternating runs)",
+  std::printf("%-46s %7.3f ms vs %7.3f ms  ratio %.2f (pairwise median %.2f, %d alternating runs)",
               options->label.c_str(), medianFirst, medianSecond, ratio, Median(pairRatios),
               options->runs);
   if (options->target) {
