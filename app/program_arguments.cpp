@@ -1,0 +1,33 @@
+#include "app/program_arguments.h"
+
+namespace ferulo::app {
+
+ArgumentCheck CheckProgramArguments(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h") {
+      return {ProgramRequest::PrintHelp, {}};
+    }
+    if (argument == "--version") {
+      return {ProgramRequest::PrintVersion, {}};
+    }
+  }
+  if (!arguments.empty()) {
+    return {ProgramRequest::Refuse, arguments.front()};
+  }
+  return {};
+}
+
+std::string ProgramHelpText() {
+  return "Usage: ferulo [--help] [--version]\n"
+         "\n"
+         "Opens the FERULO window: choose an Access database, pick a table, shape the\n"
+         "field lists and press \"Start\" to write the list, edit and filter pages and\n"
+         "db.asp. The page templates are read from the folder of this program.\n"
+         "Without a display, run it under xvfb-run. For scripts, use ferulo-cli.\n";
+}
+
+std::string ProgramVersionText() {
+  return std::string("ferulo ") + FERULO_VERSION_TEXT + "\n";
+}
+
+}  // namespace ferulo::app
