@@ -163,14 +163,19 @@ class LongValueReader {
   // The value of column in the row just fetched; "" for NULL. On damage,
   // returns nullopt and says why in damage().
   std::optional<std::string> Read(const MdbColumn& column) {
-    const auto start = static_cast<std::size_t>(column.cur_value_start);
-    const auto length = static_cast<std::size_t>(column.cur_value_len);
-    if (length == 0) {
+    if (column.cur_value_len == 0) {
       return std::string();
     }
-    if (length < MDB_MEMO_OVERHEAD || start + length > PageSize()) {
+    // Both come from the damaged row itself: negative values, or a sum that
+    // wraps round, must not reach the page buffer.
+    if (column.cur_value_start < 0 || column.cur_value_len < 0 ||
+        !FitsInPage(static_cast<std::size_t>(column.cur_value_start),
+                    static_cast<std::size_t>(column.cur_value_len)) ||
+        static_cast<std::size_t>(column.cur_value_len) < MDB_MEMO_OVERHEAD) {
       return Damage("a long value's header lies outside its page");
     }
+    const auto start = static_cast<std::size_t>(column.cur_value_start);
+    const auto length = static_cast<std::size_t>(column.cur_value_len);
     unsigned char header[MDB_MEMO_OVERHEAD];
     std::memcpy(header, mdb_.pg_buf + start, sizeof header);
     const std::uint32_t kind = Little32(header) & kKindMask;
@@ -200,6 +205,11 @@ class LongValueReader {
 
   [[nodiscard]] std::size_t PageSize() const { return static_cast<std::size_t>(mdb_.fmt->pg_size); }
 
+  // Whether [start, start + length) lies inside one page, without overflow.
+  [[nodiscard]] bool FitsInPage(std::size_t start, std::size_t length) const {
+    return start <= PageSize() && length <= PageSize() - start;
+  }
+
   std::optional<std::string> Damage(std::string reason) {
     damage_ = std::move(reason);
     return std::nullopt;
@@ -212,7 +222,7 @@ class LongValueReader {
     int offset = 0;
     std::size_t length = 0;
     if (mdb_find_pg_row(&mdb_, static_cast<int>(pageRow), &page, &offset, &length) != 0 ||
-        offset < 0 || static_cast<std::size_t>(offset) + length > PageSize()) {
+        offset < 0 || !FitsInPage(static_cast<std::size_t>(offset), length)) {
       return Damage("a long value points to row " + std::to_string(pageRow & 0xFFU) + " of page " +
                     std::to_string(pageRow >> 8U) + ", which cannot be read");
     }
