@@ -93,6 +93,27 @@ class WriteFaults : public ::testing::Test {
 
   std::string Output(const std::string& name) const { return (output_ / name).string(); }
 
+  // Where this test runs as root, sets confinement to drop to the user nobody,
+  // opens the test folder to it and checks that nobody can run ferulo-cli on
+  // the database at all (a clone in a private home folder is out of its
+  // reach). "" when ready, else why not.
+  std::string RunWithoutPrivileges(Confinement& confinement) {
+    if (::geteuid() != 0) {
+      return {};  // permission bits already apply
+    }
+    confinement.user = UnprivilegedUser();
+    if (!confinement.user) {
+      return "running as root and there is no user nobody to drop to";
+    }
+    fs::permissions(dir_.path(), fs::perms(0755));
+    const ChildResult probe = RunFeruloCli({"tables", database_}, confinement);
+    if (probe.exitCode != 0) {
+      return "the user nobody cannot run ferulo-cli on " + database_ + " here (exit " +
+             std::to_string(probe.exitCode) + "): " + probe.err;
+    }
+    return {};
+  }
+
   TempDir dir_;
   std::string database_;
   fs::path program_ = dir_.path() / "program";
@@ -147,15 +168,10 @@ TEST_P(ReadOnlyOutputFolder, FailsNamingTheFirstPageAndChangesNothing) {
       }
       break;
     case ReadOnlyBy::UnprivilegedUser:
-      fs::permissions(output_, fs::perms(0555));
-      if (::geteuid() == 0) {
-        confinement.user = UnprivilegedUser();
-        if (!confinement.user) {
-          GTEST_SKIP() << "running as root and there is no user nobody to drop to";
-        }
-        // nobody must reach the templates and the folder to be refused there.
-        fs::permissions(dir_.path(), fs::perms(0755));
+      if (const std::string why = RunWithoutPrivileges(confinement); !why.empty()) {
+        GTEST_SKIP() << why;
       }
+      fs::permissions(output_, fs::perms(0555));
       break;
   }
 
@@ -176,13 +192,9 @@ INSTANTIATE_TEST_SUITE_P(Mechanisms, ReadOnlyOutputFolder,
 // the folder, not from a child that cannot run at all.
 TEST_F(WriteFaults, UnprivilegedUserWritesIntoAWritableFolder) {
   Confinement confinement;
-  if (::geteuid() == 0) {
-    confinement.user = UnprivilegedUser();
-    if (!confinement.user) {
-      GTEST_SKIP() << "running as root and there is no user nobody to drop to";
-    }
+  if (const std::string why = RunWithoutPrivileges(confinement); !why.empty()) {
+    GTEST_SKIP() << why;
   }
-  fs::permissions(dir_.path(), fs::perms(0755));
   fs::permissions(output_, fs::perms(0777));
   const ChildResult run = Generate(confinement);
   EXPECT_EQ(run.exitCode, 0) << run.err;
