@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/error_codes.h"
 #include "database/database_file_check.h"
 #include "database/mdb_catalog.h"
 #include "database/reader_protocol.h"
@@ -194,5 +195,15 @@ int main(int argc, char** argv) {
   } catch (const std::bad_alloc&) {
     std::cerr << protocol::kOutOfMemoryMarker << '\n';
     return protocol::kExitOutOfMemory;
+  } catch (const std::exception& failure) {
+    // Whatever a damaged file still makes the reader trip over is that file's
+    // damage, and an answer says so, instead of an abort the caller can only
+    // call a crash.
+    return WriteAnswer(ErrorAnswer(
+        Error{ferulo::error_code::kCannotOpenDatabase,
+              "Cannot open database '" + request->databasePath +
+                  "'. It may not be a database that FERULO recognizes, or the file may be "
+                  "corrupt: " +
+                  failure.what()}));
   }
 }
