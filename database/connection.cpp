@@ -1,14 +1,11 @@
 #include "database/connection.h"
 
-#include <unistd.h>
-
-#include <array>
 #include <cctype>
-#include <filesystem>
 #include <string>
 #include <utility>
 
 #include "common/error_codes.h"
+#include "common/program_directory.h"
 #include "database/database_file_check.h"
 #include "database/object_types.h"
 #include "database/reader_answer.h"
@@ -33,17 +30,6 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     }
   }
   return true;
-}
-
-std::string ExecutableFolder() {
-  std::array<char, 4096> target{};
-  const ssize_t length = readlink("/proc/self/exe", target.data(), target.size() - 1);
-  if (length <= 0) {
-    return {};
-  }
-  return std::filesystem::path(std::string(target.data(), static_cast<std::size_t>(length)))
-      .parent_path()
-      .string();
 }
 
 Error NotATable(const SchemaRow& row, const std::string& databasePath) {
@@ -97,7 +83,7 @@ Result<std::string> DatabasePathFromConnectionString(std::string_view connection
 
 ReaderOptions DefaultReaderOptions() {
   ReaderOptions options;
-  const std::string folder = ExecutableFolder();
+  const std::string folder = ProgramDirectory();
   options.readerExecutable = (folder.empty() ? std::string() : folder + "/") +
                              std::string(reader_protocol::kExecutableName);
   return options;
