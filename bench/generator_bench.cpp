@@ -97,11 +97,14 @@ void RegisterSubstitution(const char* shape, bool dense) {
           const generator::ListPageFragments fragments = generator::BuildListPageFragments(
               lists.fieldNames, lists.displayNames, lists.searchNames);
           for (auto _ : state) {
-            std::string page = generator::ReplaceMarker(text, generator::kNameMarker, "Orders");
-            page = generator::ReplaceMarker(page, generator::kFileMarker, "shop");
-            page = generator::ReplaceMarker(page, generator::kHeadMarker, fragments.head);
-            page = generator::ReplaceMarker(page, generator::kBodyMarker, fragments.body);
-            page = generator::ReplaceMarker(page, generator::kSearchMarker, fragments.search);
+            const generator::MarkerValue markers[] = {
+                {generator::kNameMarker, "Orders"},
+                {generator::kFileMarker, "shop"},
+                {generator::kHeadMarker, fragments.head},
+                {generator::kBodyMarker, fragments.body},
+                {generator::kSearchMarker, fragments.search},
+            };
+            std::string page = generator::ReplaceMarkers(text, markers);
             benchmark::DoNotOptimize(page);
           }
           state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));

@@ -11,16 +11,9 @@ namespace ferulo::generator {
 
 namespace {
 
-struct Marker {
-  std::string_view marker;
-  std::string_view value;
-};
-
-std::string FillTemplate(std::string text, std::initializer_list<Marker> markers) {
-  for (const Marker& m : markers) {
-    text = ReplaceMarker(text, m.marker, m.value);
-  }
-  return text;
+std::string FillTemplate(std::string text, std::initializer_list<MarkerValue> markers) {
+  return ReplaceMarkers(std::move(text),
+                        std::span<const MarkerValue>(markers.begin(), markers.size()));
 }
 
 GenerationReport Refusal(const char* text) {

@@ -1,21 +1,58 @@
 #include "generator/template_substitution.h"
 
+#include <string.h>
+
 namespace ferulo::generator {
 
-std::string ReplaceMarker(std::string_view text, std::string_view marker, std::string_view value) {
-  if (marker.empty()) {
-    return std::string(text);
+namespace {
+
+// glibc's memmem skips ahead by the marker's length where std::string_view::find
+// stops at every '<' of an HTML page.
+std::size_t FindFrom(std::string_view text, std::string_view marker, std::size_t from) {
+  const void* found =
+      ::memmem(text.data() + from, text.size() - from, marker.data(), marker.size());
+  return found == nullptr ? std::string_view::npos
+                          : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+}
+
+// Writes text with every marker replaced into result, reusing its capacity.
+// False, with result untouched, where the marker does not occur.
+bool ReplaceInto(std::string_view text, std::string_view marker, std::string_view value,
+                 std::string& result) {
+  const std::size_t first = marker.empty() ? std::string_view::npos : FindFrom(text, marker, 0);
+  if (first == std::string_view::npos) {
+    return false;
   }
-  std::string result;
+  result.clear();
   result.reserve(text.size());
   std::size_t copiedUpTo = 0;
-  for (std::size_t found = text.find(marker); found != std::string_view::npos;
-       found = text.find(marker, copiedUpTo)) {
+  for (std::size_t found = first; found != std::string_view::npos;
+       found = FindFrom(text, marker, copiedUpTo)) {
     result.append(text.substr(copiedUpTo, found - copiedUpTo));
     result.append(value);
     copiedUpTo = found + marker.size();
   }
   result.append(text.substr(copiedUpTo));
+  return true;
+}
+
+}  // namespace
+
+std::string ReplaceMarkers(std::string text, std::span<const MarkerValue> markers) {
+  std::string spare;
+  for (const MarkerValue& m : markers) {
+    if (ReplaceInto(text, m.marker, m.value, spare)) {
+      text.swap(spare);
+    }
+  }
+  return text;
+}
+
+std::string ReplaceMarker(std::string_view text, std::string_view marker, std::string_view value) {
+  std::string result;
+  if (!ReplaceInto(text, marker, value, result)) {
+    return std::string(text);
+  }
   return result;
 }
 

@@ -50,3 +50,27 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace ferulo::generator
+
+namespace ferulo::generator {
+namespace {
+
+// The run's sequence of substitutions against the same markers one call at a
+// time: a value inserted early has a later marker replaced, an earlier one not.
+TEST(ReplaceMarkers, AgreesWithOneSubstitutionAfterAnother) {
+  const std::string text = "<!--@FILE@-->|<!--@NAME@-->|<!--@HEAD@-->|<!--@name@-->|<!--@BODY@-->";
+  const MarkerValue markers[] = {
+      {kNameMarker, "t<!--@HEAD@-->"},
+      {kFileMarker, "f<!--@NAME@-->"},
+      {kHeadMarker, "h"},
+      {kSearchMarker, "never there"},
+  };
+  std::string chained = text;
+  for (const MarkerValue& m : markers) {
+    chained = ReplaceMarker(chained, m.marker, m.value);
+  }
+  EXPECT_EQ(ReplaceMarkers(text, markers), chained);
+  EXPECT_EQ(chained, "f<!--@NAME@-->|th|h|<!--@name@-->|<!--@BODY@-->");
+}
+
+}  // namespace
+}  // namespace ferulo::generator
