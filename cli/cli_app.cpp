@@ -38,8 +38,11 @@ struct OpenTable {
   std::string table;
 };
 
-Result<database::Connection> OpenDatabase(const std::string& path, const CliSetup& setup) {
-  return database::Connection::Open(database::BuildConnectionString(path), setup.readerOptions);
+// With a table, its columns come in the same reader run as the catalog.
+Result<database::Connection> OpenDatabase(const std::string& path, const CliSetup& setup,
+                                          const std::string& table = {}) {
+  return database::Connection::OpenWithColumnsOf(database::BuildConnectionString(path), table,
+                                                 setup.readerOptions);
 }
 
 Result<std::vector<std::string>> ListColumns(const database::Connection& connection,
@@ -63,7 +66,7 @@ int RunTables(const Arguments& args, std::ostream& out, std::ostream& err, const
 }
 
 int RunColumns(const Arguments& args, std::ostream& out, std::ostream& err, const CliSetup& setup) {
-  auto connection = OpenDatabase(args.database, setup);
+  auto connection = OpenDatabase(args.database, setup, args.table);
   if (!connection) {
     PrintError(err, connection.error());
     return kExitFailure;
@@ -120,7 +123,7 @@ Result<generator::FieldLists> ResolveLists(const Job& job, const database::Conne
 
 int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostream& err,
              const CliSetup& setup) {
-  auto connection = OpenDatabase(job.database, setup);
+  auto connection = OpenDatabase(job.database, setup, job.table);
   if (!connection) {
     PrintError(err, connection.error());
     return kExitFailure;

@@ -1,5 +1,6 @@
 #include "database/connection.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <utility>
@@ -90,6 +91,17 @@ ReaderOptions DefaultReaderOptions() {
 }
 
 Result<Connection> Connection::Open(std::string_view connectionString, ReaderOptions options) {
+  return OpenReadingTable(connectionString, {}, std::move(options));
+}
+
+Result<Connection> Connection::OpenWithColumnsOf(std::string_view connectionString,
+                                                 std::string_view tableName,
+                                                 ReaderOptions options) {
+  return OpenReadingTable(connectionString, tableName, std::move(options));
+}
+
+Result<Connection> Connection::OpenReadingTable(std::string_view connectionString,
+                                                std::string_view tableName, ReaderOptions options) {
   auto path = DatabasePathFromConnectionString(connectionString);
   if (!path) {
     return path.error();
@@ -98,8 +110,11 @@ Result<Connection> Connection::Open(std::string_view connectionString, ReaderOpt
   if (auto file = CheckDatabaseFile(databasePath); !file) {
     return file.error();
   }
-  auto output = RunReader(options, {std::string(reader_protocol::kCatalogCommand), databasePath},
-                          databasePath);
+  std::vector<std::string> request{std::string(reader_protocol::kCatalogCommand), databasePath};
+  if (!tableName.empty()) {
+    request.emplace_back(tableName);
+  }
+  auto output = RunReader(options, request, databasePath);
   if (!output) {
     return output.error();
   }
@@ -107,7 +122,23 @@ Result<Connection> Connection::Open(std::string_view connectionString, ReaderOpt
   if (!schema) {
     return schema.error();
   }
-  return Connection(std::move(path).value(), std::move(options), std::move(schema).value());
+  std::optional<std::vector<std::string>> columns;
+  const std::vector<std::string> userTables = UserTableNames(schema.value());
+  if (!tableName.empty() &&
+      std::find(userTables.begin(), userTables.end(), tableName) != userTables.end()) {
+    // The reader lists the columns of a user table it was asked about.
+    auto listed = ParseColumnsAnswer(output.value(), databasePath);
+    if (!listed) {
+      return listed.error();
+    }
+    columns = std::move(listed).value();
+  }
+  Connection connection(std::move(path).value(), std::move(options), std::move(schema).value());
+  if (columns) {
+    connection.prefetchedTable_ = tableName;
+    connection.prefetchedColumns_ = std::move(columns);
+  }
+  return connection;
 }
 
 Connection::Connection(std::string databasePath, ReaderOptions options,
@@ -137,6 +168,9 @@ Result<std::vector<std::string>> Connection::ColumnNames(std::string_view column
   }
   if (!HasStoredColumns(listed->tableType)) {
     return NotATable(*listed, databasePath_);
+  }
+  if (prefetchedColumns_ && listed->tableName == prefetchedTable_) {
+    return *prefetchedColumns_;
   }
   // The file may have changed since it was opened; look at it again before
   // the reader does.

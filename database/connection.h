@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,13 @@ class Connection {
   [[nodiscard]] static Result<Connection> Open(std::string_view connectionString,
                                                ReaderOptions options = DefaultReaderOptions());
 
+  // Open, and read the columns of one table in the same reader run, so that
+  // ColumnNames for that table needs no second one. For callers that know
+  // their table up front, such as the command line.
+  [[nodiscard]] static Result<Connection> OpenWithColumnsOf(
+      std::string_view connectionString, std::string_view tableName,
+      ReaderOptions options = DefaultReaderOptions());
+
   // Every catalog object, in catalog order.
   [[nodiscard]] const std::vector<SchemaRow>& OpenSchemaTables() const { return schema_; }
 
@@ -61,6 +69,13 @@ class Connection {
 
  private:
   Connection(std::string databasePath, ReaderOptions options, std::vector<SchemaRow> schema);
+
+  static Result<Connection> OpenReadingTable(std::string_view connectionString,
+                                             std::string_view tableName, ReaderOptions options);
+
+  // The columns read along with the catalog, and the table they belong to.
+  std::string prefetchedTable_;
+  std::optional<std::vector<std::string>> prefetchedColumns_;
 
   std::string databasePath_;
   ReaderOptions options_;

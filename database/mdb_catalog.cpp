@@ -402,7 +402,8 @@ void OnGlibError(const gchar* /*domain*/, GLogLevelFlags /*level*/, const gchar*
 
 }  // namespace
 
-Result<std::vector<CatalogObject>> ReadCatalog(const std::string& databasePath) {
+Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePath,
+                                                  const std::string& tableName) {
   auto mdb = OpenDatabase(databasePath);
   if (!mdb) {
     return mdb.error();
@@ -411,13 +412,31 @@ Result<std::vector<CatalogObject>> ReadCatalog(const std::string& databasePath) 
   if (!objects) {
     return objects.error();
   }
-  std::vector<CatalogObject> catalog;
+  CatalogWithColumns result;
   for (const auto& object : objects.value()) {
-    if (const auto tableType = TableTypeOf(object.type, object.flags, object.name)) {
-      catalog.push_back(CatalogObject{std::string(*tableType), object.name});
+    const auto tableType = TableTypeOf(object.type, object.flags, object.name);
+    if (!tableType) {
+      continue;
+    }
+    result.catalog.push_back(CatalogObject{std::string(*tableType), object.name});
+    if (!tableName.empty() && !result.columns && object.name == tableName &&
+        *tableType == kUserTableType) {
+      auto columns = ReadColumnsAt(*mdb.value(), object, databasePath);
+      if (!columns) {
+        return columns.error();
+      }
+      result.columns = std::move(columns).value();
     }
   }
-  return catalog;
+  return result;
+}
+
+Result<std::vector<CatalogObject>> ReadCatalog(const std::string& databasePath) {
+  auto read = ReadCatalogWithColumns(databasePath, std::string());
+  if (!read) {
+    return read.error();
+  }
+  return std::move(read.value().catalog);
 }
 
 Result<std::vector<std::string>> ReadColumnNames(const std::string& databasePath,

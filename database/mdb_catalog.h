@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,16 @@ struct CatalogObject {
 // read as a plain table (libmdb's catalog reader would run its property parser
 // over every object, which loops for ever on some damaged files).
 [[nodiscard]] Result<std::vector<CatalogObject>> ReadCatalog(const std::string& databasePath);
+
+// The catalog and, where tableName is one of its user tables, that table's
+// column names, from one reading of the file: what a caller that knows its
+// table up front needs, for the price of one reader run.
+struct CatalogWithColumns {
+  std::vector<CatalogObject> catalog;
+  std::optional<std::vector<std::string>> columns;
+};
+[[nodiscard]] Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePath,
+                                                                const std::string& tableName);
 
 // The column names of the table called exactly tableName, in column order.
 [[nodiscard]] Result<std::vector<std::string>> ReadColumnNames(const std::string& databasePath,

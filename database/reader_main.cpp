@@ -64,9 +64,12 @@ std::optional<Request> ParseRequest(const std::vector<std::string_view>& args) {
     next += 2;
   }
   const std::size_t operands = args.size() - next;
-  if (operands == 2 && args[next] == protocol::kCatalogCommand) {
+  if ((operands == 2 || operands == 3) && args[next] == protocol::kCatalogCommand) {
     request.command = args[next];
     request.databasePath = args[next + 1];
+    if (operands == 3) {
+      request.tableName = args[next + 2];
+    }
     return request;
   }
   if (operands == 3 && args[next] == protocol::kColumnsCommand) {
@@ -117,16 +120,22 @@ json ErrorAnswer(const Error& error) {
        {{protocol::kNumberKey, error.number}, {protocol::kDescriptionKey, error.description}}}};
 }
 
-json CatalogAnswer(const std::string& databasePath) {
-  auto catalog = ferulo::database::ReadCatalog(databasePath);
-  if (!catalog) {
-    return ErrorAnswer(catalog.error());
+// The catalog; with a table name, that table's columns too where it is one of
+// the user tables.
+json CatalogAnswer(const std::string& databasePath, const std::string& tableName) {
+  auto read = ferulo::database::ReadCatalogWithColumns(databasePath, tableName);
+  if (!read) {
+    return ErrorAnswer(read.error());
   }
   json objects = json::array();
-  for (const auto& object : catalog.value()) {
+  for (const auto& object : read.value().catalog) {
     objects.push_back({{protocol::kTypeKey, object.tableType}, {protocol::kNameKey, object.name}});
   }
-  return json{{protocol::kObjectsKey, std::move(objects)}};
+  json answer{{protocol::kObjectsKey, std::move(objects)}};
+  if (read.value().columns) {
+    answer[protocol::kColumnsKey] = *read.value().columns;
+  }
+  return answer;
 }
 
 json ColumnsAnswer(const std::string& databasePath, const std::string& tableName) {
@@ -142,7 +151,7 @@ json Answer(const Request& request) {
     return ErrorAnswer(file.error());
   }
   if (request.command == protocol::kCatalogCommand) {
-    return CatalogAnswer(request.databasePath);
+    return CatalogAnswer(request.databasePath, request.tableName);
   }
   return ColumnsAnswer(request.databasePath, request.tableName);
 }
@@ -174,7 +183,7 @@ int WriteAnswer(const json& answer) {
 
 void PrintUsage() {
   std::cerr << "usage: ferulo-mdb-reader [--memory-limit BYTES] [--cpu-limit SECONDS]\n"
-               "                         catalog DATABASE | columns DATABASE TABLE\n"
+               "                         catalog DATABASE [TABLE] | columns DATABASE TABLE\n"
                "Writes its answer as JSON to descriptor "
             << protocol::kAnswerFd << ". FERULO starts it; it is not meant to be run by hand.\n";
 }

@@ -7,9 +7,10 @@
 // libmdb's own chatter goes to stdout (discarded) and stderr (captured, capped).
 //
 // Request:  ferulo-mdb-reader [--memory-limit BYTES] [--cpu-limit SECONDS]
-//                             catalog PATH
+//                             catalog PATH [TABLE]
 //                             columns PATH TABLE
 // Answers:  {"objects": [{"type": "TABLE", "name": "Users"}, ...]}
+//           {"objects": [...], "columns": [...]}   catalog with TABLE, a user table
 //           {"columns": ["Id", "Name", ...]}
 //           {"error": {"number": 3343, "description": "..."}}
 namespace ferulo::database::reader_protocol {
