@@ -11,9 +11,8 @@ namespace ferulo::generator {
 
 namespace {
 
-std::string FillTemplate(std::string text, std::initializer_list<MarkerValue> markers) {
-  return ReplaceMarkers(std::move(text),
-                        std::span<const MarkerValue>(markers.begin(), markers.size()));
+std::string FillTemplate(std::string_view text, std::initializer_list<MarkerValue> markers) {
+  return ReplaceMarkers(text, std::span<const MarkerValue>(markers.begin(), markers.size()));
 }
 
 GenerationReport Refusal(const char* text) {
@@ -74,21 +73,20 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   const std::string_view file = pageBaseName;
   std::vector<PendingFile> pending{
       {outputs.listPage,
-       FillTemplate(std::move(templates.value().list), {{kNameMarker, table},
-                                                        {kFileMarker, file},
-                                                        {kHeadMarker, listFragments.head},
-                                                        {kBodyMarker, listFragments.body},
-                                                        {kSearchMarker, listFragments.search}})},
-      {outputs.editPage,
-       FillTemplate(std::move(templates.value().edit), {{kNameMarker, table},
-                                                        {kFileMarker, file},
-                                                        {kEditMarker, editFragments.edit},
-                                                        {kFormMarker, editFragments.form}})},
-      {outputs.filterPage, FillTemplate(std::move(templates.value().filter),
-                                        {{kNameMarker, table},
-                                         {kFileMarker, file},
-                                         {kFilterMarker, filterFragments.filter},
-                                         {kFilterFormMarker, filterFragments.filterForm}})},
+       FillTemplate(templates.value().list, {{kNameMarker, table},
+                                             {kFileMarker, file},
+                                             {kHeadMarker, listFragments.head},
+                                             {kBodyMarker, listFragments.body},
+                                             {kSearchMarker, listFragments.search}})},
+      {outputs.editPage, FillTemplate(templates.value().edit, {{kNameMarker, table},
+                                                               {kFileMarker, file},
+                                                               {kEditMarker, editFragments.edit},
+                                                               {kFormMarker, editFragments.form}})},
+      {outputs.filterPage,
+       FillTemplate(templates.value().filter, {{kNameMarker, table},
+                                               {kFileMarker, file},
+                                               {kFilterMarker, filterFragments.filter},
+                                               {kFilterFormMarker, filterFragments.filterForm}})},
       {outputs.connectionInclude, ConnectionIncludeText(input.databaseFileName)},
   };
   if (Status written = WriteAllOrNothing(pending); !written) {

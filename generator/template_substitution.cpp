@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "generator/single_pass_substitution.h"
+
 namespace ferulo::generator {
 
 namespace {
@@ -38,14 +40,19 @@ bool ReplaceInto(std::string_view text, std::string_view marker, std::string_vie
 
 }  // namespace
 
-std::string ReplaceMarkers(std::string text, std::span<const MarkerValue> markers) {
+std::string ReplaceMarkers(std::string_view text, std::span<const MarkerValue> markers) {
+  // One pass reads and writes a large page once instead of once per marker.
+  if (SinglePassIsExact(markers)) {
+    return ReplaceInOnePass(text, markers);
+  }
+  std::string current(text);
   std::string spare;
   for (const MarkerValue& m : markers) {
-    if (ReplaceInto(text, m.marker, m.value, spare)) {
-      text.swap(spare);
+    if (ReplaceInto(current, m.marker, m.value, spare)) {
+      current.swap(spare);
     }
   }
-  return text;
+  return current;
 }
 
 std::string ReplaceMarker(std::string_view text, std::string_view marker, std::string_view value) {

@@ -29,7 +29,8 @@ struct MarkerValue {
 
 // The substitutions one after another, each working on the result of the one
 // before, so a value inserted early has later markers in it replaced too.
-// Same result as chained ReplaceMarker calls, without a fresh buffer for each.
-[[nodiscard]] std::string ReplaceMarkers(std::string text, std::span<const MarkerValue> markers);
+// Same result as chained ReplaceMarker calls; usually one pass over the text.
+[[nodiscard]] std::string ReplaceMarkers(std::string_view text,
+                                         std::span<const MarkerValue> markers);
 
 }  // namespace ferulo::generator
