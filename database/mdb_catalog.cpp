@@ -400,10 +400,13 @@ void OnGlibError(const gchar* /*domain*/, GLogLevelFlags /*level*/, const gchar*
   g_log_default_handler("GLib", G_LOG_LEVEL_ERROR, message, nullptr);
 }
 
-}  // namespace
+// The open file and the rows of its MSysObjects.
+struct OpenedCatalog {
+  MdbHandlePtr mdb;
+  std::vector<SystemObject> objects;
+};
 
-Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePath,
-                                                  const std::string& tableName) {
+Result<OpenedCatalog> OpenCatalog(const std::string& databasePath) {
   auto mdb = OpenDatabase(databasePath);
   if (!mdb) {
     return mdb.error();
@@ -412,8 +415,20 @@ Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePat
   if (!objects) {
     return objects.error();
   }
+  return OpenedCatalog{std::move(mdb).value(), std::move(objects).value()};
+}
+
+}  // namespace
+
+Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePath,
+                                                  const std::string& tableName) {
+  auto opened = OpenCatalog(databasePath);
+  if (!opened) {
+    return opened.error();
+  }
+  MdbHandle& mdb = *opened.value().mdb;
   CatalogWithColumns result;
-  for (const auto& object : objects.value()) {
+  for (const auto& object : opened.value().objects) {
     const auto tableType = TableTypeOf(object.type, object.flags, object.name);
     if (!tableType) {
       continue;
@@ -421,7 +436,7 @@ Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePat
     result.catalog.push_back(CatalogObject{std::string(*tableType), object.name});
     if (!tableName.empty() && !result.columns && object.name == tableName &&
         *tableType == kUserTableType) {
-      auto columns = ReadColumnsAt(*mdb.value(), object, databasePath);
+      auto columns = ReadColumnsAt(mdb, object, databasePath);
       if (!columns) {
         return columns.error();
       }
@@ -441,17 +456,13 @@ Result<std::vector<CatalogObject>> ReadCatalog(const std::string& databasePath) 
 
 Result<std::vector<std::string>> ReadColumnNames(const std::string& databasePath,
                                                  const std::string& tableName) {
-  auto mdb = OpenDatabase(databasePath);
-  if (!mdb) {
-    return mdb.error();
+  auto opened = OpenCatalog(databasePath);
+  if (!opened) {
+    return opened.error();
   }
-  auto objects = ReadSystemObjects(*mdb.value(), databasePath);
-  if (!objects) {
-    return objects.error();
-  }
-  for (const auto& object : objects.value()) {
+  for (const auto& object : opened.value().objects) {
     if (object.type == kLocalTableObjectType && object.name == tableName) {
-      return ReadColumnsAt(*mdb.value(), object, databasePath);
+      return ReadColumnsAt(*opened.value().mdb, object, databasePath);
     }
   }
   return TableNotFound(tableName, databasePath);
