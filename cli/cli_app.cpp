@@ -96,15 +96,11 @@ Result<generator::FieldLists> ResolveLists(const Job& job, const database::Conne
   if (job.table.empty()) {
     return generator::FieldLists{};  // the generation run refuses a run without a table
   }
-  const bool needsColumns = !job.fields || !job.filter || !job.search;
-  std::vector<std::string> columns;
   auto listed = ListColumns(connection, job.table);  // also proves the table exists
   if (!listed) {
     return listed.error();
   }
-  if (needsColumns) {
-    columns = std::move(listed).value();
-  }
+  const std::vector<std::string>& columns = listed.value();
   generator::FieldLists lists{
       .fieldNames = job.fields.value_or(columns),
       .displayNames = job.display.value_or(job.fields.value_or(columns)),
