@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStringList>
 
 #include <utility>
 
@@ -46,8 +47,24 @@ std::vector<std::string> Entries(const QListWidget* list) {
 }
 
 MessageIcon IconOf(generator::MessageIcon icon) {
-  return icon == generator::MessageIcon::Information ? MessageIcon::Information
-                                                     : MessageIcon::Error;
+  switch (icon) {
+    case generator::MessageIcon::Information:
+      return MessageIcon::Information;
+    case generator::MessageIcon::Warning:
+      return MessageIcon::Warning;
+    case generator::MessageIcon::Error:
+      break;
+  }
+  return MessageIcon::Error;
+}
+
+// One box after the run's own message, so that message keeps its words.
+QString WarningsText(const std::vector<std::string>& warnings) {
+  QStringList lines;
+  for (const std::string& warning : warnings) {
+    lines << QString::fromStdString(warning);
+  }
+  return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -187,6 +204,10 @@ void frmMain::GeneratePages() {
   const generator::UserMessage& message = run.value().message;
   dialogs_.messageBoxes.ShowMessage(this, QString::fromStdString(message.text),
                                     QString::fromStdString(message.title), IconOf(message.icon));
+  if (!run.value().warnings.empty()) {
+    dialogs_.messageBoxes.ShowMessage(this, WarningsText(run.value().warnings),
+                                      QString::fromLatin1(kApplicationTitle), MessageIcon::Warning);
+  }
 }
 
 generator::GenerationInput frmMain::CollectGenerationInput() const {

@@ -43,7 +43,7 @@ class ListMenu {
   virtual int Popup(const QStringList& entries) = 0;
 };
 
-enum class MessageIcon { Information, Error };
+enum class MessageIcon { Information, Warning, Error };
 
 class MessageBoxes {
  public:

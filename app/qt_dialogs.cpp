@@ -10,6 +10,22 @@
 
 namespace ferulo::app {
 
+namespace {
+
+QMessageBox::Icon QtIconOf(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageIcon::Error:
+      break;
+  }
+  return QMessageBox::Critical;
+}
+
+}  // namespace
+
 ChosenFile QtOpenFileDialog::AskForFile(QWidget* parent, const OpenFileRequest& request) {
   QFileDialog dialog(parent, request.title, lastFolder_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -43,10 +59,8 @@ int PopupListMenu::Popup(const QStringList& entries) {
 
 void QtMessageBoxes::ShowMessage(QWidget* parent, const QString& text, const QString& title,
                                  MessageIcon icon) {
-  QMessageBox box(
-      icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::Critical,
-      title.isEmpty() ? QString::fromLatin1(kApplicationTitle) : title, text, QMessageBox::Ok,
-      parent);
+  QMessageBox box(QtIconOf(icon), title.isEmpty() ? QString::fromLatin1(kApplicationTitle) : title,
+                  text, QMessageBox::Ok, parent);
   box.exec();
 }
 

@@ -148,6 +148,9 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
   }
   out << report.value().message.text << '\n';
   PrintLines(out, report.value().writtenFiles);
+  for (const std::string& warning : report.value().warnings) {
+    err << "ferulo-cli: warning: " << warning << '\n';
+  }
   return kExitSuccess;
 }
 

@@ -16,7 +16,7 @@ std::string FillTemplate(std::string_view text, std::initializer_list<MarkerValu
 }
 
 GenerationReport Refusal(const char* text) {
-  return GenerationReport{UserMessage{text, kRefusalTitle, MessageIcon::Error}, {}};
+  return GenerationReport{UserMessage{text, kRefusalTitle, MessageIcon::Error}, {}, {}};
 }
 
 struct Templates {
@@ -95,6 +95,7 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   return GenerationReport{
       UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
       {outputs.listPage, outputs.editPage, outputs.filterPage, outputs.connectionInclude},
+      {},
   };
 }
 

@@ -25,7 +25,7 @@ struct GenerationInput {
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
 };
 
-enum class MessageIcon { Information, Error };
+enum class MessageIcon { Information, Warning, Error };
 
 // The one message box a run ends with.
 struct UserMessage {
@@ -39,6 +39,9 @@ struct UserMessage {
 struct GenerationReport {
   UserMessage message;
   std::vector<std::string> writtenFiles;  // list, edit, filter page, db.asp
+  // Things the user should know about pages that were written all the same,
+  // one sentence each, naming what they are about.
+  std::vector<std::string> warnings;
 
   [[nodiscard]] bool succeeded() const { return message.icon == MessageIcon::Information; }
 };
