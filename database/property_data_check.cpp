@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/little_endian.h"
+
 namespace ferulo::database {
 
 namespace {
@@ -17,15 +19,6 @@ constexpr std::uint16_t kNamesChunk = 0x80;
 constexpr std::uint16_t kFirstValuesChunk = 0x00;
 constexpr std::uint16_t kLastValuesChunk = 0x02;
 
-std::uint32_t Little16(std::string_view bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8U;
-}
-
-std::uint32_t Little32(std::string_view bytes, std::size_t at) {
-  return Little16(bytes, at) | Little16(bytes, at + 2) << 16U;
-}
-
 std::string At(std::size_t offset) {
   return " at offset " + std::to_string(offset);
 }
@@ -34,10 +27,10 @@ std::string At(std::size_t offset) {
 std::string FindNamesDamage(std::string_view chunk, std::size_t chunkOffset) {
   std::size_t pos = 0;
   while (pos < chunk.size()) {
-    if (chunk.size() - pos < 2 || Little16(chunk, pos) > chunk.size() - pos - 2) {
+    if (chunk.size() - pos < 2 || Little16(chunk.data() + pos) > chunk.size() - pos - 2) {
       return "a property name runs past its chunk" + At(chunkOffset + pos);
     }
-    pos += 2 + Little16(chunk, pos);
+    pos += 2 + Little16(chunk.data() + pos);
   }
   return {};
 }
@@ -45,17 +38,18 @@ std::string FindNamesDamage(std::string_view chunk, std::size_t chunkOffset) {
 // A values chunk: a block header with the block's name, then one record per
 // property, each starting with its own length.
 std::string FindValuesDamage(std::string_view chunk, std::size_t chunkOffset) {
-  if (chunk.size() < kBlockHeaderSize || Little16(chunk, 4) > chunk.size() - kBlockHeaderSize) {
+  if (chunk.size() < kBlockHeaderSize ||
+      Little16(chunk.data() + 4) > chunk.size() - kBlockHeaderSize) {
     return "a property block header runs past its chunk" + At(chunkOffset);
   }
-  std::size_t pos = kBlockHeaderSize + Little16(chunk, 4);
+  std::size_t pos = kBlockHeaderSize + Little16(chunk.data() + 4);
   while (pos < chunk.size()) {
     const std::size_t left = chunk.size() - pos;
     if (left < kPropertyHeaderSize) {
       return "a property record is cut short" + At(chunkOffset + pos);
     }
-    const std::uint32_t length = Little16(chunk, pos);
-    const std::uint32_t valueSize = Little16(chunk, pos + 6);
+    const std::uint32_t length = Little16(chunk.data() + pos);
+    const std::uint32_t valueSize = Little16(chunk.data() + pos + 6);
     if (length < kPropertyHeaderSize) {
       return "a property record has the impossible length " + std::to_string(length) +
              At(chunkOffset + pos);
@@ -81,14 +75,14 @@ std::string FindPropertyDataDamage(std::string_view propertyData) {
     if (left < kChunkHeaderSize) {
       return "a property chunk is cut short" + At(pos);
     }
-    const std::uint32_t length = Little32(propertyData, pos);
+    const std::uint32_t length = Little32(propertyData.data() + pos);
     if (length < kChunkHeaderSize) {
       return "a property chunk has the impossible length " + std::to_string(length) + At(pos);
     }
     if (length > left) {
       return "a property chunk runs past the end of the data" + At(pos);
     }
-    const std::uint32_t type = Little16(propertyData, pos + 4);
+    const std::uint32_t type = Little16(propertyData.data() + pos + 4);
     const std::string_view chunk =
         propertyData.substr(pos + kChunkHeaderSize, length - kChunkHeaderSize);
     std::string damage;

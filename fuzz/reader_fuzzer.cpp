@@ -10,7 +10,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
+#include "common/unique_fd.h"
+#include "common/write_all.h"
 #include "database/database_file_check.h"
 #include "database/mdb_catalog.h"
 #include "database/object_types.h"
@@ -28,19 +31,13 @@ const std::string& InputPath() {
 }
 
 bool WriteInput(const std::uint8_t* data, std::size_t size) {
-  const int fd = open(InputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) {
+  ferulo::UniqueFd fd(open(InputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (!fd.valid()) {
     return false;
   }
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t written = write(fd, data + done, size - done);
-    if (written <= 0) {
-      break;
-    }
-    done += static_cast<std::size_t>(written);
-  }
-  return close(fd) == 0 && done == size;
+  const int failure =
+      ferulo::WriteAll(fd.get(), std::string_view(reinterpret_cast<const char*>(data), size));
+  return close(fd.release()) == 0 && failure == 0;
 }
 
 // Removes the input file when the run of one input ends, however it ends.

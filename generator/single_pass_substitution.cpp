@@ -1,8 +1,8 @@
 #include "generator/single_pass_substitution.h"
 
-#include <string.h>
-
 #include <algorithm>
+
+#include "common/byte_search.h"
 
 namespace ferulo::generator {
 
@@ -63,13 +63,6 @@ bool CouldFormMarker(std::string_view value, std::string_view marker) {
   return false;
 }
 
-std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t from) {
-  const void* found =
-      ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
-  return found == nullptr ? std::string_view::npos
-                          : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-}
-
 }  // namespace
 
 bool SinglePassIsExact(std::span<const MarkerValue> markers) {
@@ -92,8 +85,8 @@ std::string ReplaceInOnePass(std::string_view text, std::span<const MarkerValue>
   result.reserve(text.size());
   std::size_t copiedUpTo = 0;
   std::size_t searchFrom = 0;
-  for (std::size_t found = FindFrom(text, prefix, 0); found != std::string_view::npos;
-       found = FindFrom(text, prefix, searchFrom)) {
+  for (std::size_t found = FindBytes(text, prefix, 0); found != std::string_view::npos;
+       found = FindBytes(text, prefix, searchFrom)) {
     const std::string_view rest = text.substr(found);
     const auto match = std::find_if(markers.begin(), markers.end(), [rest](const MarkerValue& m) {
       return rest.starts_with(m.marker);

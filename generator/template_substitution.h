@@ -17,19 +17,16 @@ inline constexpr std::string_view kFormMarker = "<!--@FORM@-->";
 inline constexpr std::string_view kFilterMarker = "<!--@FILTER@-->";
 inline constexpr std::string_view kFilterFormMarker = "<!--@FILTERFORM@-->";
 
-// Replaces every occurrence of marker in text by value, scanning left to
-// right; the inserted value is not scanned again. Linear in the text's size.
-[[nodiscard]] std::string ReplaceMarker(std::string_view text, std::string_view marker,
-                                        std::string_view value);
-
 struct MarkerValue {
   std::string_view marker;
   std::string_view value;
 };
 
 // The substitutions one after another, each working on the result of the one
-// before, so a value inserted early has later markers in it replaced too.
-// Same result as chained ReplaceMarker calls; usually one pass over the text.
+// before: every occurrence of a marker is replaced by its value, left to
+// right, and the inserted value is not scanned again for that marker, but a
+// value inserted early has later markers in it replaced. Usually one pass over
+// the text; linear in its size.
 [[nodiscard]] std::string ReplaceMarkers(std::string_view text,
                                          std::span<const MarkerValue> markers);
 

@@ -12,9 +12,18 @@
 namespace ferulo::generator {
 namespace {
 
+// The plain definition both ways must agree with: each marker in turn,
+// replaced everywhere left to right, its inserted values not scanned again.
 std::string Chained(std::string text, std::span<const MarkerValue> markers) {
   for (const MarkerValue& m : markers) {
-    text = ReplaceMarker(text, m.marker, m.value);
+    std::string replaced;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(m.marker); at != std::string::npos;
+         at = text.find(m.marker, from)) {
+      replaced.append(text, from, at - from).append(m.value);
+      from = at + m.marker.size();
+    }
+    text = replaced.append(text, from);
   }
   return text;
 }

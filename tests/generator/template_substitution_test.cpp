@@ -23,7 +23,8 @@ class ReplaceNameMarker : public ::testing::TestWithParam<SubstitutionCase> {};
 
 TEST_P(ReplaceNameMarker, GivesTheExpectedText) {
   const SubstitutionCase& c = GetParam();
-  EXPECT_EQ(ReplaceMarker(c.text, kNameMarker, c.value), c.expected);
+  const MarkerValue markers[] = {{kNameMarker, c.value}};
+  EXPECT_EQ(ReplaceMarkers(c.text, markers), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -54,9 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
 namespace ferulo::generator {
 namespace {
 
-// The run's sequence of substitutions against the same markers one call at a
-// time: a value inserted early has a later marker replaced, an earlier one not.
-TEST(ReplaceMarkers, AgreesWithOneSubstitutionAfterAnother) {
+// The substitutions in turn: a value inserted early has a later marker
+// replaced, an earlier one not.
+TEST(ReplaceMarkers, IsOneSubstitutionAfterAnother) {
   const std::string text = "<!--@FILE@-->|<!--@NAME@-->|<!--@HEAD@-->|<!--@name@-->|<!--@BODY@-->";
   const MarkerValue markers[] = {
       {kNameMarker, "t<!--@HEAD@-->"},
@@ -64,12 +65,7 @@ TEST(ReplaceMarkers, AgreesWithOneSubstitutionAfterAnother) {
       {kHeadMarker, "h"},
       {kSearchMarker, "never there"},
   };
-  std::string chained = text;
-  for (const MarkerValue& m : markers) {
-    chained = ReplaceMarker(chained, m.marker, m.value);
-  }
-  EXPECT_EQ(ReplaceMarkers(text, markers), chained);
-  EXPECT_EQ(chained, "f<!--@NAME@-->|th|h|<!--@name@-->|<!--@BODY@-->");
+  EXPECT_EQ(ReplaceMarkers(text, markers), "f<!--@NAME@-->|th|h|<!--@name@-->|<!--@BODY@-->");
 }
 
 }  // namespace
