@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/errno_error.h"
 #include "common/error_codes.h"
 
 namespace ferulo::database {
@@ -16,19 +17,7 @@ namespace ferulo::database {
 namespace {
 
 Error ErrorForErrno(int errnoValue, const std::string& path) {
-  const std::string reason = std::strerror(errnoValue);
-  switch (errnoValue) {
-    case ENOENT:
-      return Error{error_code::kCouldNotFindDatabase, "Could not find file '" + path + "'."};
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-      return Error{error_code::kInvalidDatabasePath,
-                   "'" + path + "' is not a valid path: " + reason + "."};
-    default:
-      return Error{error_code::kCouldNotOpenFile,
-                   "Cannot open the file '" + path + "': " + reason + "."};
-  }
+  return ErrnoError(errnoValue, "Cannot open database", path, FileRole::Database);
 }
 
 const char* KindOfSpecialFile(mode_t mode) {

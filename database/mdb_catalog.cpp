@@ -20,7 +20,10 @@
 #include <set>
 #include <vector>
 
+#include "common/errno_error.h"
 #include "common/error_codes.h"
+#include "common/little_endian.h"
+#include "database/database_errors.h"
 #include "database/object_types.h"
 #include "database/property_data_check.h"
 #include "database/reader_protocol.h"
@@ -43,15 +46,6 @@ using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefFreer>;
 // of its definition in its low 24 bits.
 constexpr unsigned long kSystemCatalogPage = 2;
 constexpr long kDefinitionPageMask = 0x00FFFFFF;
-constexpr int kLocalTableObjectType = 1;
-
-Error DamagedDatabase(const std::string& path, const std::string& reason) {
-  return Error{error_code::kCannotOpenDatabase,
-               "Cannot open database '" + path +
-                   "'. It may not be a database that FERULO recognizes, or the file may be "
-                   "corrupt: " +
-                   reason + "."};
-}
 
 Result<MdbHandlePtr> OpenDatabase(const std::string& path) {
   errno = 0;
@@ -59,20 +53,13 @@ Result<MdbHandlePtr> OpenDatabase(const std::string& path) {
   if (mdb) {
     return mdb;
   }
+  // libmdb leaves errno as its fopen set it; for a file it opened and did not
+  // recognize, errno says nothing.
   const int cause = errno;
-  switch (cause) {
-    case ENOENT:
-      return Error{error_code::kCouldNotFindDatabase, "Could not find file '" + path + "'."};
-    case EISDIR:
-      return Error{error_code::kInvalidDatabasePath,
-                   "'" + path + "' is not a valid path: it is a folder, not a database file."};
-    case EACCES:
-    case EPERM:
-      return Error{error_code::kCouldNotOpenFile,
-                   "Cannot open the file '" + path + "': " + std::strerror(cause) + "."};
-    default:
-      return Error{error_code::kUnrecognizedFormat, "Unrecognized database format '" + path + "'."};
+  if (cause == ENOENT || cause == EISDIR || cause == EACCES || cause == EPERM) {
+    return ErrnoError(cause, "Cannot open database", path, FileRole::Database);
   }
+  return Error{error_code::kUnrecognizedFormat, "Unrecognized database format '" + path + "'."};
 }
 
 // Reads a table definition and its columns. The catalog entry must outlive the
@@ -81,12 +68,12 @@ Result<MdbHandlePtr> OpenDatabase(const std::string& path) {
 Result<TableDefPtr> ReadTableDefinition(MdbCatalogEntry& entry, const std::string& path) {
   TableDefPtr table(mdb_read_table(&entry));
   if (!table) {
-    return DamagedDatabase(path, "the definition of '" + std::string(entry.object_name) +
-                                     "' on page " + std::to_string(entry.table_pg) +
-                                     " cannot be read");
+    return CannotOpenDatabase(path, "the definition of '" + std::string(entry.object_name) +
+                                        "' on page " + std::to_string(entry.table_pg) +
+                                        " cannot be read");
   }
   if (!mdb_read_columns(table.get())) {
-    return DamagedDatabase(
+    return CannotOpenDatabase(
         path, "the columns of '" + std::string(entry.object_name) + "' cannot be read");
   }
   return table;
@@ -147,11 +134,6 @@ struct SystemObject {
   int type = 0;
   std::uint32_t flags = 0;
 };
-
-std::uint32_t Little32(const unsigned char* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8U |
-         static_cast<std::uint32_t>(bytes[2]) << 16U | static_cast<std::uint32_t>(bytes[3]) << 24U;
-}
 
 // Reads long values (memo and OLE fields) of the current row by hand, so that
 // a damaged page chain ends in an error instead of libmdb following it round
@@ -248,7 +230,7 @@ class LongValueReader {
       if (value.size() > kLargestValue) {
         return Damage("a long value is larger than any property data could be");
       }
-      pageRow = Little32(reinterpret_cast<const unsigned char*>(row->data()));
+      pageRow = Little32(row->data());
     }
     return value;
   }
@@ -281,15 +263,15 @@ class SystemCatalog {
     }
     MdbTableDef& definition = *table.value();
     if (!HasUsageMap(definition)) {
-      return DamagedDatabase(path, "its system catalog MSysObjects has no usage map");
+      return CannotOpenDatabase(path, "its system catalog MSysObjects has no usage map");
     }
     BoundColumn id(definition, "Id");
     BoundColumn name(definition, "Name");
     BoundColumn type(definition, "Type");
     BoundColumn flags(definition, "Flags");
     if (!id.bound() || !name.bound() || !type.bound()) {
-      return DamagedDatabase(path,
-                             "its system catalog MSysObjects lacks the Id, Name or Type column");
+      return CannotOpenDatabase(path,
+                                "its system catalog MSysObjects lacks the Id, Name or Type column");
     }
     const MdbColumn* properties = FindColumn(definition, "LvProp");
     LongValueReader longValues(mdb_);
@@ -300,8 +282,8 @@ class SystemCatalog {
       ++rowsRead;
       if (properties != nullptr) {
         if (auto damage = FindPropertyDamage(longValues, *properties); !damage.empty()) {
-          return DamagedDatabase(path,
-                                 "the properties of '" + name.text() + "' are damaged: " + damage);
+          return CannotOpenDatabase(
+              path, "the properties of '" + name.text() + "' are damaged: " + damage);
         }
       }
       const auto idValue = id.number();
@@ -316,9 +298,9 @@ class SystemCatalog {
     // libmdb skips rows it cannot decode without a word; the definition's row
     // count tells. (A file not closed cleanly may count 0: nothing to compare.)
     if (rowsRead < definition.num_rows) {
-      return DamagedDatabase(path, "only " + std::to_string(rowsRead) + " of the " +
-                                       std::to_string(definition.num_rows) +
-                                       " rows of its system catalog MSysObjects can be read");
+      return CannotOpenDatabase(path, "only " + std::to_string(rowsRead) + " of the " +
+                                          std::to_string(definition.num_rows) +
+                                          " rows of its system catalog MSysObjects can be read");
     }
     return objects;
   }
@@ -345,7 +327,7 @@ std::optional<Error> CheckWholePages(const MdbHandle& mdb, const std::string& pa
   if (failed || pageSize == 0 || size % pageSize == 0) {
     return std::nullopt;
   }
-  return DamagedDatabase(
+  return CannotOpenDatabase(
       path, "the file is " + std::to_string(size) + " bytes long, not a whole number of " +
                 std::to_string(pageSize) + "-byte pages, so it has been cut short");
 }
@@ -381,12 +363,6 @@ Result<std::vector<std::string>> ReadColumnsAt(MdbHandle& mdb, const SystemObjec
     names.emplace_back(column->name);
   }
   return names;
-}
-
-Error TableNotFound(const std::string& tableName, const std::string& path) {
-  return Error{error_code::kTableNotFound, "Cannot find the table '" + tableName + "' in '" + path +
-                                               "'. Make sure it exists and that its name is "
-                                               "spelled correctly."};
 }
 
 void OnGlibError(const gchar* /*domain*/, GLogLevelFlags /*level*/, const gchar* message,

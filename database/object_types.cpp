@@ -7,10 +7,10 @@ namespace ferulo::database {
 
 namespace {
 
-// MSysObjects.Type values. Forms, reports and the like have negative types;
-// libmdb masks the value with 0x7F, which turns a report (-32764) into 4 and
-// makes it look like an ODBC-linked table, so FERULO keeps the raw value.
-constexpr int kLocalTable = 1;
+// The other MSysObjects.Type values. Forms, reports and the like have
+// negative types; libmdb masks the value with 0x7F, which turns a report
+// (-32764) into 4 and makes it look like an ODBC-linked table, so FERULO keeps
+// the raw value.
 constexpr int kOdbcLinkedTable = 4;
 constexpr int kSavedQuery = 5;
 constexpr int kLinkedTable = 6;
@@ -36,7 +36,7 @@ bool HasSystemName(std::string_view name) {
 std::optional<std::string_view> TableTypeOf(int objectType, std::uint32_t flags,
                                             std::string_view name) {
   switch (objectType) {
-    case kLocalTable:
+    case kLocalTableObjectType:
       if ((flags & kSystemObjectFlags) != 0 || HasSystemName(name)) {
         return kSystemTableType;
       }

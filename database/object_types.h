@@ -13,6 +13,9 @@ inline constexpr std::string_view kSavedQueryType = "VIEW";
 inline constexpr std::string_view kLinkedTableType = "LINK";
 inline constexpr std::string_view kOdbcLinkedTableType = "PASS-THROUGH";
 
+// MSysObjects.Type of a table stored in the file itself, user or system table.
+inline constexpr int kLocalTableObjectType = 1;
+
 // The TABLE_TYPE of one MSysObjects row, from its raw Type (a signed 16-bit
 // value), Flags and Name; nullopt for objects the schema of tables leaves out
 // (forms, reports, macros, modules, relationships, containers).

@@ -18,7 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/error_codes.h"
+#include "common/write_all.h"
+#include "database/database_errors.h"
 #include "database/database_file_check.h"
 #include "database/mdb_catalog.h"
 #include "database/reader_protocol.h"
@@ -156,26 +157,16 @@ json Answer(const Request& request) {
   return ColumnsAnswer(request.databasePath, request.tableName);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 int WriteAnswer(const json& answer) {
   // Names from a damaged file may hold invalid UTF-8; replace, don't throw.
   const std::string text = answer.dump(-1, ' ', false, json::error_handler_t::replace);
-  if (!WriteAll(protocol::kAnswerFd, text) || close(protocol::kAnswerFd) != 0) {
+  int failure = ferulo::WriteAll(protocol::kAnswerFd, text);
+  if (close(protocol::kAnswerFd) != 0 && failure == 0) {
+    failure = errno;
+  }
+  if (failure != 0) {
     std::cerr << "ferulo-mdb-reader: cannot write the answer to descriptor " << protocol::kAnswerFd
-              << ": " << std::strerror(errno) << '\n';
+              << ": " << std::strerror(failure) << '\n';
     return protocol::kExitCannotAnswer;
   }
   return protocol::kExitAnswered;
@@ -208,11 +199,7 @@ int main(int argc, char** argv) {
     // Whatever a damaged file still makes the reader trip over is that file's
     // damage, and an answer says so, instead of an abort the caller can only
     // call a crash.
-    return WriteAnswer(ErrorAnswer(
-        Error{ferulo::error_code::kCannotOpenDatabase,
-              "Cannot open database '" + request->databasePath +
-                  "'. It may not be a database that FERULO recognizes, or the file may be "
-                  "corrupt: " +
-                  failure.what()}));
+    return WriteAnswer(
+        ErrorAnswer(ferulo::database::CannotOpenDatabase(request->databasePath, failure.what())));
   }
 }
