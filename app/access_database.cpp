@@ -16,7 +16,7 @@ class AccessConnection : public DatabaseConnection {
 
   [[nodiscard]] Result<std::vector<std::string>> ColumnNames(
       const std::string& tableName) const override {
-    return connection_.ColumnNames(database::BuildColumnQuery(tableName));
+    return connection_.ColumnNames(tableName);
   }
 
  private:
@@ -30,8 +30,7 @@ AccessDatabaseLayer::AccessDatabaseLayer(database::ReaderOptions options)
 
 Result<std::unique_ptr<DatabaseConnection>> AccessDatabaseLayer::Open(
     const std::string& databasePath) {
-  Result<database::Connection> opened =
-      database::Connection::Open(database::BuildConnectionString(databasePath), options_);
+  Result<database::Connection> opened = database::Connection::Open(databasePath, options_);
   if (!opened) {
     return opened.error();
   }

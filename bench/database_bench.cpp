@@ -29,7 +29,7 @@ std::string WidestTable(const database::Connection& connection) {
   std::string widest;
   std::size_t most = 0;
   for (const std::string& table : database::UserTableNames(connection.OpenSchemaTables())) {
-    auto columns = connection.ColumnNames(database::BuildColumnQuery(table));
+    auto columns = connection.ColumnNames(table);
     if (columns && columns.value().size() >= most) {
       most = columns.value().size();
       widest = table;
@@ -55,10 +55,8 @@ void RegisterSample(const std::string& label, const std::string& path, const std
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark(("catalog read/reader process/" + label).c_str(),
                                [path](benchmark::State& state) {
-                                 const std::string connection =
-                                     database::BuildConnectionString(path);
                                  for (auto _ : state) {
-                                   auto opened = database::Connection::Open(connection);
+                                   auto opened = database::Connection::Open(path);
                                    if (!opened) {
                                      return Fail(state, opened.error());
                                    }
@@ -78,21 +76,19 @@ void RegisterSample(const std::string& label, const std::string& path, const std
                                  }
                                })
       ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark(
-      ("column listing/reader process/" + label + "/" + table).c_str(),
-      [path, table](benchmark::State& state) {
-        auto opened = database::Connection::Open(database::BuildConnectionString(path));
-        if (!opened) {
-          return Fail(state, opened.error());
-        }
-        const std::string query = database::BuildColumnQuery(table);
-        for (auto _ : state) {
-          auto columns = opened.value().ColumnNames(query);
-          if (!columns) {
-            return Fail(state, columns.error());
-          }
-        }
-      })
+  benchmark::RegisterBenchmark(("column listing/reader process/" + label + "/" + table).c_str(),
+                               [path, table](benchmark::State& state) {
+                                 auto opened = database::Connection::Open(path);
+                                 if (!opened) {
+                                   return Fail(state, opened.error());
+                                 }
+                                 for (auto _ : state) {
+                                   auto columns = opened.value().ColumnNames(table);
+                                   if (!columns) {
+                                     return Fail(state, columns.error());
+                                   }
+                                 }
+                               })
       ->Unit(benchmark::kMillisecond);
 }
 
@@ -107,7 +103,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s is not available: not measured\n", sample.label);
       continue;
     }
-    auto connection = database::Connection::Open(database::BuildConnectionString(path));
+    auto connection = database::Connection::Open(path);
     if (!connection) {
       std::fprintf(stderr, "%s: error %d: %s\n", sample.label, connection.error().number,
                    connection.error().description.c_str());

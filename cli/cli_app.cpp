@@ -8,6 +8,7 @@
 
 #include "cli/job_file.h"
 #include "common/error_codes.h"
+#include "database/database_errors.h"
 #include "generator/generation_run.h"
 
 namespace ferulo::cli {
@@ -32,27 +33,20 @@ void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
   }
 }
 
-// The database and the table, checked against the database's own list.
-struct OpenTable {
-  database::Connection connection;
-  std::string table;
-};
-
 // With a table, its columns come in the same reader run as the catalog.
 Result<database::Connection> OpenDatabase(const std::string& path, const CliSetup& setup,
                                           const std::string& table = {}) {
-  return database::Connection::OpenWithColumnsOf(database::BuildConnectionString(path), table,
-                                                 setup.readerOptions);
+  return database::Connection::OpenWithColumnsOf(path, table, setup.readerOptions);
 }
 
+// The columns of one of the user tables: the command line offers only those.
 Result<std::vector<std::string>> ListColumns(const database::Connection& connection,
                                              const std::string& table) {
   const std::vector<std::string> tables = database::UserTableNames(connection.OpenSchemaTables());
   if (std::find(tables.begin(), tables.end(), table) == tables.end()) {
-    return Error{error_code::kTableNotFound,
-                 "The database '" + connection.databasePath() + "' has no table '" + table + "'"};
+    return database::TableNotFound(table, connection.databasePath());
   }
-  return connection.ColumnNames(database::BuildColumnQuery(table));
+  return connection.ColumnNames(table);
 }
 
 int RunTables(const Arguments& args, std::ostream& out, std::ostream& err, const CliSetup& setup) {

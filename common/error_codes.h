@@ -22,9 +22,7 @@ inline constexpr int kInvalidDatabasePath = 3044;
 inline constexpr int kCannotOpenDatabase = 3049;
 inline constexpr int kCouldNotOpenFile = 3051;
 inline constexpr int kTableNotFound = 3078;
-inline constexpr int kInvalidSqlStatement = 3129;
 inline constexpr int kUnrecognizedFormat = 3343;
-inline constexpr int kBadConnectionString = 3151;
 
 // FERULO's isolated database reader
 inline constexpr int kReaderNotStarted = 9001;

@@ -412,7 +412,7 @@ class Campaign {
   void RunOne(const std::string& path, const std::string& bytes) {
     std::optional<Connection> connection;
     Record(path, bytes, "open", Timed([&]() -> std::optional<Error> {
-             auto opened = Connection::Open(BuildConnectionString(path), Reader());
+             auto opened = Connection::Open(path, Reader());
              if (!opened) {
                return opened.error();
              }
@@ -425,7 +425,7 @@ class Campaign {
     ++answered_;
     for (const std::string& table : UserTableNames(connection->OpenSchemaTables())) {
       Record(path, bytes, "columns", Timed([&]() -> std::optional<Error> {
-               auto columns = connection->ColumnNames(BuildColumnQuery(table));
+               auto columns = connection->ColumnNames(table);
                if (!columns) {
                  return columns.error();
                }
@@ -437,12 +437,12 @@ class Campaign {
   // What the window or the CLI would end with for this file: "answered", or
   // the signature of the first error.
   std::string Verdict(const std::string& path) const {
-    auto opened = Connection::Open(BuildConnectionString(path), Reader());
+    auto opened = Connection::Open(path, Reader());
     if (!opened) {
       return Signature(opened.error(), path);
     }
     for (const std::string& table : UserTableNames(opened.value().OpenSchemaTables())) {
-      auto columns = opened.value().ColumnNames(BuildColumnQuery(table));
+      auto columns = opened.value().ColumnNames(table);
       if (!columns) {
         return Signature(columns.error(), path);
       }

@@ -1,6 +1,5 @@
-// The rules of the database layer that need no file: connection strings, the
-// column query, which MSysObjects rows the schema lists and as what, and which
-// property data counts as damaged.
+// The rules of the database layer that need no file: which MSysObjects rows
+// the schema lists and as what, and which property data counts as damaged.
 
 #include <gtest/gtest.h>
 
@@ -16,67 +15,6 @@
 
 namespace ferulo::database::test {
 namespace {
-
-const std::string kDriver = ";DefaultDir=;DRIVER={Microsoft Access Driver (*.mdb)};";
-
-TEST(ConnectionString, IsDbqPathAndTheDriverTextWithNothingQuoted) {
-  EXPECT_EQ(BuildConnectionString("C:\\data\\shop.mdb"), "DBQ=C:\\data\\shop.mdb" + kDriver);
-  EXPECT_EQ(BuildConnectionString("/srv/my db/x.mdb"), "DBQ=/srv/my db/x.mdb" + kDriver);
-  EXPECT_EQ(BuildConnectionString(""), "DBQ=" + kDriver);
-}
-
-class ConnectionStringRoundTrip : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(ConnectionStringRoundTrip, GivesBackThePath) {
-  auto path = DatabasePathFromConnectionString(BuildConnectionString(GetParam()));
-  ASSERT_TRUE(path.ok()) << path.error().description;
-  EXPECT_EQ(path.value(), GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, ConnectionStringRoundTrip,
-                         ::testing::Values("C:\\data\\shop.mdb", "/tmp/plain.mdb",
-                                           "/tmp/with blank/Fruit Salad.mdb",
-                                           "/tmp/Ums\xc3\xa4tze.mdb", "/tmp/a;b;c.mdb",
-                                           "/tmp/DBQ=odd.mdb", "relative.accdb", ""));
-
-struct ForeignStringCase {
-  std::string connectionString;
-  std::string path;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ForeignStringCase& c, std::ostream* os) { *os << c.connectionString; }
-
-class ForeignConnectionString : public ::testing::TestWithParam<ForeignStringCase> {};
-
-TEST_P(ForeignConnectionString, YieldsItsDbqPart) {
-  auto path = DatabasePathFromConnectionString(GetParam().connectionString);
-  ASSERT_TRUE(path.ok()) << path.error().description;
-  EXPECT_EQ(path.value(), GetParam().path);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Strings, ForeignConnectionString,
-    ::testing::Values(ForeignStringCase{"DRIVER={Microsoft Access Driver (*.mdb)};DBQ=/x/shop.mdb;",
-                                        "/x/shop.mdb"},
-                      ForeignStringCase{"dbq=/x/shop.mdb", "/x/shop.mdb"},
-                      ForeignStringCase{"DBQ=/x/shop.mdb;UID=admin;", "/x/shop.mdb"},
-                      ForeignStringCase{"UID=admin;Dbq=/x/y.mdb;PWD=", "/x/y.mdb"}));
-
-TEST(ConnectionString, WithoutDbqIsAnErrorShowingIt) {
-  for (const std::string text : {"", "DRIVER={Microsoft Access Driver (*.mdb)};", "XDBQ=/x.mdb"}) {
-    auto path = DatabasePathFromConnectionString(text);
-    ASSERT_FALSE(path.ok()) << text;
-    EXPECT_EQ(path.error().number, error_code::kBadConnectionString);
-    EXPECT_NE(path.error().description.find("'" + text + "'"), std::string::npos);
-  }
-}
-
-TEST(ColumnQuery, IsSelectStarFromAndTheNameUnquoted) {
-  EXPECT_EQ(BuildColumnQuery("Orders"), "select * from Orders");
-  EXPECT_EQ(BuildColumnQuery("Order Details"), "select * from Order Details");
-  EXPECT_EQ(BuildColumnQuery("Muffin/Bread"), "select * from Muffin/Bread");
-}
 
 TEST(UserTableNames, KeepsOnlyRowsOfTypeTableExactlyInOrder) {
   const std::vector<SchemaRow> schema{{"SYSTEM TABLE", "MSysObjects"},
@@ -100,7 +38,9 @@ struct ObjectTypeCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ObjectTypeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ObjectTypeCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ObjectType : public ::testing::TestWithParam<ObjectTypeCase> {};
 
@@ -171,7 +111,9 @@ struct PropertyCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const PropertyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PropertyCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class PropertyData : public ::testing::TestWithParam<PropertyCase> {};
 

@@ -36,13 +36,11 @@ TEST_P(ColumnsWithCatalog, AgreesWithASeparateColumnQuery) {
   FERULO_SKIP_IF_MISSING(database, "the sample database");
   auto separate = OpenDatabase(database);
   ASSERT_TRUE(separate.ok()) << separate.error().description;
-  auto together = Connection::OpenWithColumnsOf(BuildConnectionString(database), GetParam().table,
-                                                RealReader());
+  auto together = Connection::OpenWithColumnsOf(database, GetParam().table, RealReader());
   ASSERT_TRUE(together.ok()) << together.error().description;
   EXPECT_EQ(together.value().OpenSchemaTables(), separate.value().OpenSchemaTables());
-  const std::string query = BuildColumnQuery(GetParam().table);
-  auto expected = separate.value().ColumnNames(query);
-  auto prefetched = together.value().ColumnNames(query);
+  auto expected = separate.value().ColumnNames(GetParam().table);
+  auto prefetched = together.value().ColumnNames(GetParam().table);
   ASSERT_EQ(prefetched.ok(), expected.ok());
   if (expected.ok()) {
     EXPECT_EQ(prefetched.value(), expected.value());
@@ -70,15 +68,14 @@ TEST(ColumnsWithCatalog, ANamedTableNeedsNoSecondReaderRun) {
   ferulo::test::TempDir dir;
   const fs::path copy = dir.path() / "copy.mdb";
   fs::copy_file(source, copy);
-  auto connection =
-      Connection::OpenWithColumnsOf(BuildConnectionString(copy.string()), "Users", RealReader());
+  auto connection = Connection::OpenWithColumnsOf(copy.string(), "Users", RealReader());
   ASSERT_TRUE(connection.ok()) << connection.error().description;
   fs::remove(copy);
-  auto columns = connection.value().ColumnNames(BuildColumnQuery("Users"));
+  auto columns = connection.value().ColumnNames("Users");
   ASSERT_TRUE(columns.ok()) << columns.error().description;
   EXPECT_EQ(columns.value(), (std::vector<std::string>{"UserId", "UserName", "UserSex",
                                                        "UserBirthday", "UserMarried"}));
-  auto reopened = Connection::Open(BuildConnectionString(copy.string()), RealReader());
+  auto reopened = Connection::Open(copy.string(), RealReader());
   EXPECT_FALSE(reopened.ok());
 }
 

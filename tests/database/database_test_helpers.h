@@ -26,10 +26,9 @@ inline ReaderOptions FakeReader(std::chrono::milliseconds timeout = std::chrono:
   return options;
 }
 
-// Opens a database through the connection string FERULO builds.
 inline Result<Connection> OpenDatabase(const std::string& path,
                                        ReaderOptions options = RealReader()) {
-  return Connection::Open(BuildConnectionString(path), std::move(options));
+  return Connection::Open(path, std::move(options));
 }
 
 class Stopwatch {

@@ -69,7 +69,9 @@ struct FailureCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.mode; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.mode;
+}
 
 class FailingReader : public ::testing::TestWithParam<FailureCase> {};
 
@@ -142,7 +144,7 @@ TEST(FakeReader, AnswersTheCatalogAndTheColumnQuery) {
   EXPECT_EQ(UserTableNames(connection.value().OpenSchemaTables()),
             (std::vector<std::string>{"answer-columns", "crash", "hang", "exit-out-of-memory",
                                       "garbage"}));
-  auto columns = connection.value().ColumnNames(BuildColumnQuery("answer-columns"));
+  auto columns = connection.value().ColumnNames("answer-columns");
   ASSERT_TRUE(columns.ok()) << columns.error().description;
   EXPECT_EQ(columns.value(), (std::vector<std::string>{"First", "Second"}));
 }
@@ -159,7 +161,7 @@ TEST(FakeReader, FailuresOfTheColumnReaderAreErrorsToo) {
       {"exit-out-of-memory", error_code::kReaderOutOfMemory},
       {"garbage", error_code::kReaderBadAnswer}};
   for (const auto& [table, number] : cases) {
-    auto columns = connection.value().ColumnNames(BuildColumnQuery(table));
+    auto columns = connection.value().ColumnNames(table);
     ASSERT_FALSE(columns.ok()) << table;
     EXPECT_EQ(columns.error().number, number) << columns.error().description;
     ExpectErrorNaming(columns.error(), path);
@@ -226,7 +228,9 @@ struct MissingReaderCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MissingReaderCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MissingReaderCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class MissingReader : public ::testing::TestWithParam<MissingReaderCase> {};
 

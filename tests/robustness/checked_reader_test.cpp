@@ -72,14 +72,13 @@ class CheckedReader : public ::testing::TestWithParam<std::string> {
 
 TEST_P(CheckedReader, AnswersOrFailsCleanlyUnderTheSanitizers) {
   const std::string database = Database();
-  auto connection =
-      database::Connection::Open(database::BuildConnectionString(database), Options());
+  auto connection = database::Connection::Open(database, Options());
   if (!connection) {
     EXPECT_FALSE(IsReaderDeath(connection.error())) << connection.error().description;
     return;
   }
   for (const std::string& table : database::UserTableNames(connection.value().OpenSchemaTables())) {
-    auto columns = connection.value().ColumnNames(database::BuildColumnQuery(table));
+    auto columns = connection.value().ColumnNames(table);
     if (!columns) {
       EXPECT_FALSE(IsReaderDeath(columns.error())) << table << ": " << columns.error().description;
     }
