@@ -180,38 +180,50 @@ struct Collected {
 
 class SpawnSetup {
  public:
-  SpawnSetup() {
-    ok_ = posix_spawn_file_actions_init(&actions_) == 0 && posix_spawnattr_init(&attributes_) == 0;
-  }
+  SpawnSetup()
+      : actionsFailure_(posix_spawn_file_actions_init(&actions_)),
+        attributesFailure_(posix_spawnattr_init(&attributes_)) {}
   ~SpawnSetup() {
-    posix_spawn_file_actions_destroy(&actions_);
-    posix_spawnattr_destroy(&attributes_);
+    if (actionsFailure_ == 0) {
+      posix_spawn_file_actions_destroy(&actions_);
+    }
+    if (attributesFailure_ == 0) {
+      posix_spawnattr_destroy(&attributes_);
+    }
   }
   SpawnSetup(const SpawnSetup&) = delete;
   SpawnSetup& operator=(const SpawnSetup&) = delete;
 
   // stdin and stdout on /dev/null (libmdb prints hex dumps to stdout), stderr
   // and the answer descriptor into the pipes, nothing else inherited; signal
-  // dispositions and mask as a fresh process has them.
-  bool Prepare(int stderrWriteEnd, int answerWriteEnd) {
+  // dispositions and mask as a fresh process has them. Returns 0 or the error
+  // of the first call that failed: posix_spawn's helpers return their error
+  // and leave errno alone.
+  int Prepare(int stderrWriteEnd, int answerWriteEnd) {
+    if (actionsFailure_ != 0 || attributesFailure_ != 0) {
+      return actionsFailure_ != 0 ? actionsFailure_ : attributesFailure_;
+    }
     sigset_t none;
     sigset_t all;
     sigemptyset(&none);
     sigfillset(&all);
     sigdelset(&all, SIGKILL);
     sigdelset(&all, SIGSTOP);
-    return ok_ &&
-           posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) ==
-               0 &&
-           posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) ==
-               0 &&
-           posix_spawn_file_actions_adddup2(&actions_, stderrWriteEnd, STDERR_FILENO) == 0 &&
-           posix_spawn_file_actions_adddup2(&actions_, answerWriteEnd, protocol::kAnswerFd) == 0 &&
-           posix_spawn_file_actions_addclosefrom_np(&actions_, protocol::kAnswerFd + 1) == 0 &&
-           posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-           posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
-           posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) ==
-               0;
+    for (const int failure : {
+             posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
+             posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0),
+             posix_spawn_file_actions_adddup2(&actions_, stderrWriteEnd, STDERR_FILENO),
+             posix_spawn_file_actions_adddup2(&actions_, answerWriteEnd, protocol::kAnswerFd),
+             posix_spawn_file_actions_addclosefrom_np(&actions_, protocol::kAnswerFd + 1),
+             posix_spawnattr_setsigmask(&attributes_, &none),
+             posix_spawnattr_setsigdefault(&attributes_, &all),
+             posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
+         }) {
+      if (failure != 0) {
+        return failure;
+      }
+    }
+    return 0;
   }
 
   // Returns 0 or the errno value of the failure.
@@ -231,7 +243,8 @@ class SpawnSetup {
  private:
   posix_spawn_file_actions_t actions_{};
   posix_spawnattr_t attributes_{};
-  bool ok_ = false;
+  int actionsFailure_;
+  int attributesFailure_;
 };
 
 std::string Quoted(const std::string& text) {
@@ -402,8 +415,9 @@ Result<ReaderOutput> RunReader(const ReaderOptions& options,
     return NotStarted(options, databasePath, pipeFailure);
   }
   SpawnSetup setup;
-  if (!setup.Prepare(stderrPipe.writeEnd.get(), answerPipe.writeEnd.get())) {
-    return NotStarted(options, databasePath, errno != 0 ? errno : ENOMEM);
+  if (const int failure = setup.Prepare(stderrPipe.writeEnd.get(), answerPipe.writeEnd.get());
+      failure != 0) {
+    return NotStarted(options, databasePath, failure);
   }
   const auto deadline = Clock::now() + options.timeout;
   pid_t pid = 0;

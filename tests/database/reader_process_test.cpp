@@ -5,7 +5,9 @@
 // reader and acts as the name of the file (or table) it is asked about says.
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -60,6 +63,18 @@ bool HasChildren() {
   errno = 0;
   return !(waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD);
 }
+
+// Makes posix_spawn_file_actions_adddup2 fail with the given error while it
+// lives; the reader's start is the only caller in these tests.
+int injectedSpawnFailure = 0;
+
+class FailingSpawnSetup {
+ public:
+  explicit FailingSpawnSetup(int error) { injectedSpawnFailure = error; }
+  ~FailingSpawnSetup() { injectedSpawnFailure = 0; }
+  FailingSpawnSetup(const FailingSpawnSetup&) = delete;
+  FailingSpawnSetup& operator=(const FailingSpawnSetup&) = delete;
+};
 
 struct FailureCase {
   std::string mode;
@@ -261,6 +276,23 @@ INSTANTIATE_TEST_SUITE_P(
         MissingReaderCase{"Empty", [](const TempDir&) { return std::string(); }}),
     [](const auto& info) { return info.param.name; });
 
+// posix_spawn's helpers return their error and leave errno alone: a failure
+// of theirs must be reported with its own cause, not with a stale errno.
+TEST(ReaderStart, AFailedSpawnSetupReportsItsOwnCause) {
+  const TempDir folder;
+  const std::string path = FakeDatabase(folder, "answer");
+  errno = 0;
+  Result<Connection> connection = [&] {
+    const FailingSpawnSetup failing(EBADF);
+    return OpenDatabase(path, FakeReader());
+  }();
+  ASSERT_FALSE(connection.ok());
+  EXPECT_EQ(connection.error().number, error_code::kReaderNotStarted);
+  EXPECT_NE(connection.error().description.find(std::strerror(EBADF)), std::string::npos)
+      << connection.error().description;
+  ExpectErrorNaming(connection.error(), path);
+}
+
 // libmdb can print millions of lines; they are drained and dropped, and the
 // answer still arrives.
 TEST(ReaderOutput, AFloodOfStderrIsDrainedAndDropped) {
@@ -370,3 +402,15 @@ TEST(RealReader, ReportsRunningOutOfMemory) {
 
 }  // namespace
 }  // namespace ferulo::database::test
+
+// Stands before libc's in this test program, so the library's calls reach it.
+extern "C" int posix_spawn_file_actions_adddup2(posix_spawn_file_actions_t* actions, int fd,
+                                                int newFd) noexcept {
+  if (ferulo::database::test::injectedSpawnFailure != 0) {
+    return ferulo::database::test::injectedSpawnFailure;
+  }
+  using Real = int (*)(posix_spawn_file_actions_t*, int, int);
+  static const auto real =
+      reinterpret_cast<Real>(dlsym(RTLD_NEXT, "posix_spawn_file_actions_adddup2"));
+  return real(actions, fd, newFd);
+}
