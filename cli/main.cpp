@@ -2,9 +2,13 @@
 
 #include "cli/cli_app.h"
 #include "common/program_directory.h"
+#include "database/reader_main.h"
 
 int main(int argc, char** argv) {
-  const ferulo::cli::CliSetup setup{ferulo::ProgramDirectory(),
-                                    ferulo::database::DefaultReaderOptions()};
+  // ferulo-cli has one thread: each answer comes from a child forked to run
+  // the reader linked in here, which saves starting ferulo-mdb-reader.
+  ferulo::database::ReaderOptions reader = ferulo::database::DefaultReaderOptions();
+  reader.linkedReader = &ferulo::database::ReaderMain;
+  const ferulo::cli::CliSetup setup{ferulo::ProgramDirectory(), reader};
   return ferulo::cli::RunCli(argc, argv, std::cout, std::cerr, setup);
 }

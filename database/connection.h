@@ -20,9 +20,20 @@ struct SchemaRow {
   bool operator==(const SchemaRow&) const = default;
 };
 
+// The reader's entry point where it is linked into the calling program:
+// ferulo-mdb-reader's main under another name (see reader_main.h).
+using LinkedReader = int (*)(int argc, char** argv);
+
 // How the isolated reader process is run.
 struct ReaderOptions {
   std::string readerExecutable;  // full path of ferulo-mdb-reader
+  // Where set, each question is answered by a child forked from this process
+  // that runs the linked reader, under the same limits and with the same
+  // descriptors and environment as ferulo-mdb-reader gets: one process start
+  // less per answer. Only for programs with a single thread, such as
+  // ferulo-cli: a child forked from a program with threads may find a lock
+  // that another thread held at the fork taken for ever.
+  LinkedReader linkedReader = nullptr;
   std::chrono::milliseconds timeout{10'000};
   std::uint64_t memoryLimitBytes = std::uint64_t{1} << 30;
 };

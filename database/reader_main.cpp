@@ -1,6 +1,10 @@
-// ferulo-mdb-reader: answers one question about one Access file and exits.
-// It is the only program that runs libmdb, so a damaged file that makes
-// libmdb crash, loop or eat memory costs this process and nothing else.
+// The reader: answers one question about one Access file and ends. It runs
+// in a process of its own, either ferulo-mdb-reader or a child forked for
+// the one question, and only there does libmdb run, so that a damaged file
+// that makes libmdb crash, loop or eat memory costs that process and nothing
+// else.
+
+#include "database/reader_main.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -181,7 +185,7 @@ void PrintUsage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int ferulo::database::ReaderMain(int argc, char** argv) {
   const auto request = ParseRequest(std::vector<std::string_view>(argv + 1, argv + argc));
   if (!request) {
     PrintUsage();

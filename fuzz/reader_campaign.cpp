@@ -1,13 +1,15 @@
 // A fuzz campaign through FERULO's isolated reader: damaged databases, made by
 // mutating real ones (and any inputs handed in, such as libFuzzer's findings),
 // each opened with Connection::Open and its user tables' columns listed, all
-// through the real ferulo-mdb-reader process. Whatever libmdb does with them,
-// every call must come back in time with an answer or a clean error: a known
-// number and a description naming the file. Anything else is an escape.
+// through the real reader in a process of its own: forked from this program
+// as ferulo-cli forks it, or, with --reader, the ferulo-mdb-reader program the
+// window starts. Whatever libmdb does with them, every call must come back in
+// time with an answer or a clean error: a known number and a description
+// naming the file. Anything else is an escape.
 //
-//   ferulo-reader-campaign --reader PATH [--runs N] [--seconds S]
+//   ferulo-reader-campaign [--reader PATH] [--runs N] [--seconds S]
 //       [--timeout-ms T] [--keep DIR] [--replay DIR]... [--random-seed N] SEED...
-//   ferulo-reader-campaign --reader PATH --minimize FILE --output FILE
+//   ferulo-reader-campaign [--reader PATH] --minimize FILE --output FILE
 //
 // Stops after N runs or S seconds, whichever comes first. Inputs the reader
 // crashed, hung or ran out of memory on are copied to --keep DIR, a few per
@@ -35,6 +37,7 @@
 
 #include "common/error_codes.h"
 #include "database/connection.h"
+#include "database/reader_main.h"
 
 namespace {
 
@@ -87,10 +90,9 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     }
   }
   if (!options.minimize.empty()) {
-    return options.reader.empty() || options.output.empty() ? std::nullopt : std::optional(options);
+    return options.output.empty() ? std::nullopt : std::optional(options);
   }
-  if (options.reader.empty() || options.seeds.empty() || options.runs < 1 || options.seconds < 1 ||
-      options.timeoutMs < 1) {
+  if (options.seeds.empty() || options.runs < 1 || options.seconds < 1 || options.timeoutMs < 1) {
     return std::nullopt;
   }
   return options;
@@ -403,6 +405,9 @@ class Campaign {
   ReaderOptions Reader() const {
     ReaderOptions reader;
     reader.readerExecutable = options_.reader;
+    if (options_.reader.empty()) {
+      reader.linkedReader = &ReaderMain;
+    }
     reader.timeout = std::chrono::milliseconds(options_.timeoutMs);
     return reader;
   }
@@ -578,9 +583,9 @@ class Campaign {
 int main(int argc, char** argv) {
   const std::optional<Options> options = ParseArguments(argc, argv);
   if (!options) {
-    std::cerr << "usage: ferulo-reader-campaign --reader PATH [--runs N] [--seconds S] "
+    std::cerr << "usage: ferulo-reader-campaign [--reader PATH] [--runs N] [--seconds S] "
                  "[--timeout-ms T] [--keep DIR] [--replay DIR]... [--random-seed N] SEED...\n"
-                 "       ferulo-reader-campaign --reader PATH --minimize FILE --output FILE\n";
+                 "       ferulo-reader-campaign [--reader PATH] --minimize FILE --output FILE\n";
     return 2;
   }
   Campaign campaign(*options);

@@ -46,7 +46,9 @@ struct BadInputCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const BadInputCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadInputCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 std::string Write(const TempDir& folder, const std::string& name, const std::string& bytes) {
   WriteFile(folder.file(name), bytes);
@@ -188,7 +190,9 @@ struct HostileCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.file; }
+void PrintTo(const HostileCase& c, std::ostream* os) {
+  *os << c.file;
+}
 
 // "props_loop_1.mdb" -> "PropsLoop1", a name GoogleTest accepts.
 std::string CamelCase(const std::string& fileName) {
@@ -237,20 +241,23 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"zero_then_random.mdb", error_code::kUnrecognizedFormat, "Unrecognized"}),
     [](const auto& info) { return CamelCase(info.param.file); });
 
-// Whatever else lands in the hostile folder is held to the same rule.
+// Whatever else lands in the hostile folder is held to the same rule, with
+// the reader started and forked alike.
 TEST(HostileFolder, EveryFileGivesAnErrorInTime) {
   const fs::path folder = fs::path(FERULO_SHARED_TESTDATA_DIR) / "hostile";
   std::error_code missing;
   if (!fs::is_directory(folder, missing)) {
     GTEST_SKIP() << folder << " is not available (place ../shared/testdata beside the clone)";
   }
-  for (const auto& name : ferulo::test::ListFolder(folder)) {
-    const std::string path = (folder / name).string();
-    const Stopwatch stopwatch;
-    auto connection = OpenDatabase(path);
-    ASSERT_FALSE(connection.ok()) << path << " opened";
-    ExpectErrorNaming(connection.error(), path);
-    EXPECT_LT(stopwatch.elapsed(), kTimeLimit) << path;
+  for (const ReaderStart start : kReaderStarts) {
+    for (const auto& name : ferulo::test::ListFolder(folder)) {
+      const std::string path = (folder / name).string();
+      const Stopwatch stopwatch;
+      auto connection = OpenDatabase(path, RealReader(start));
+      ASSERT_FALSE(connection.ok()) << path << " opened (" << NameOf(start) << ")";
+      ExpectErrorNaming(connection.error(), path);
+      EXPECT_LT(stopwatch.elapsed(), kTimeLimit) << path << " (" << NameOf(start) << ")";
+    }
   }
 }
 

@@ -1,8 +1,12 @@
-// Stands in for ferulo-mdb-reader in the tests of the code that runs it. It
-// takes the same arguments and behaves as the file name of its database path
-// asks: answers, crashes, hangs, floods its output, reports what it was given.
+// Stands in for the reader in the tests of the code that runs it, as
+// ferulo-fake-mdb-reader or forked from the test itself. It takes the same
+// arguments and behaves as the file name of its database path asks: answers,
+// crashes, hangs, floods its output, reports what it was given.
+
+#include "fake_mdb_reader.h"
 
 #include <dirent.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -14,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/write_all.h"
+
 extern char** environ;
 
 namespace {
@@ -21,13 +27,7 @@ namespace {
 constexpr int kAnswerFd = 3;
 
 void WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written <= 0) {
-      return;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
+  [[maybe_unused]] const int failure = ferulo::WriteAll(fd, bytes);
 }
 
 std::string JsonString(std::string_view text) {
@@ -89,7 +89,7 @@ void Flood(int fd, std::size_t bytes) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int ferulo::database::test::FakeMdbReaderMain(int argc, char** argv) {
   // No core files from the deliberate crashes.
   const rlimit noCore{0, 0};
   setrlimit(RLIMIT_CORE, &noCore);
@@ -164,6 +164,11 @@ int main(int argc, char** argv) {
     AnswerTables({read(STDIN_FILENO, &byte, 1) == 0 ? "stdin at end" : "stdin had data"});
   } else if (mode == "arguments") {
     AnswerTables(args);
+  } else if (mode == "processors") {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    sched_getaffinity(0, sizeof allowed, &allowed);
+    AnswerTables({std::to_string(CPU_COUNT(&allowed))});
   } else {
     std::fprintf(stderr, "fake reader: unknown mode '%s'\n", mode.c_str());
     return 2;

@@ -1,12 +1,14 @@
 // Running the reader process: what its death, hang, silence, garbage or
 // flood turns into, what it is given (environment, descriptors, limits), and
-// that the caller keeps no zombie, no descriptor and none of its output. The
-// misbehaviour comes from ferulo-fake-mdb-reader, which stands in for the
+// that the caller keeps no zombie, no descriptor and none of its output, both
+// where the reader is started as a program and where it is forked from the
+// caller. The misbehaviour comes from the fake reader, which stands in for the
 // reader and acts as the name of the file (or table) it is asked about says.
 
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/error_codes.h"
@@ -88,46 +91,51 @@ void PrintTo(const FailureCase& c, std::ostream* os) {
   *os << c.mode;
 }
 
-class FailingReader : public ::testing::TestWithParam<FailureCase> {};
+class FailingReader : public ::testing::TestWithParam<std::tuple<ReaderStart, FailureCase>> {};
 
 TEST_P(FailingReader, BecomesANumberedErrorNamingTheFile) {
+  const auto& [start, failure] = GetParam();
   const TempDir folder;
-  const std::string path = FakeDatabase(folder, GetParam().mode);
+  const std::string path = FakeDatabase(folder, failure.mode);
   const Stopwatch stopwatch;
-  auto connection = OpenDatabase(path, FakeReader(GetParam().timeout));
+  auto connection = OpenDatabase(path, FakeReader(failure.timeout, start));
   const auto elapsed = stopwatch.elapsed();
   ASSERT_FALSE(connection.ok());
-  EXPECT_EQ(connection.error().number, GetParam().number) << connection.error().description;
-  EXPECT_NE(connection.error().description.find(GetParam().says), std::string::npos)
+  EXPECT_EQ(connection.error().number, failure.number) << connection.error().description;
+  EXPECT_NE(connection.error().description.find(failure.says), std::string::npos)
       << connection.error().description;
   ExpectErrorNaming(connection.error(), path);
-  EXPECT_LT(elapsed, GetParam().timeout + std::chrono::seconds(2));
+  EXPECT_LT(elapsed, failure.timeout + std::chrono::seconds(2));
   EXPECT_FALSE(HasChildren());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, FailingReader,
-    ::testing::Values(
-        FailureCase{"crash", error_code::kReaderCrashed, "crashed (Segmentation fault)"},
-        FailureCase{"abort-out-of-memory", error_code::kReaderOutOfMemory, "more than 1024 MiB"},
-        FailureCase{"exit-out-of-memory", error_code::kReaderOutOfMemory, "memory"},
-        FailureCase{"cpu-exhausted", error_code::kReaderTimedOut, "took longer than 10 seconds"},
-        FailureCase{"hang", error_code::kReaderTimedOut, "took longer than 300 ms",
-                    std::chrono::milliseconds(300)},
-        FailureCase{"hang-after-closing", error_code::kReaderTimedOut, "took longer than 1 second",
-                    std::chrono::seconds(1)},
-        FailureCase{"garbage", error_code::kReaderBadAnswer, "not JSON"},
-        FailureCase{"silent", error_code::kReaderBadAnswer, "wrote nothing"},
-        FailureCase{"unknown-type", error_code::kReaderBadAnswer, "unknown type 'FORM'"},
-        FailureCase{"exit-7", error_code::kReaderBadAnswer,
-                    "exit status 7. libmdb reported: something went wrong"},
-        FailureCase{"huge-answer", error_code::kReaderBadAnswer, "beyond 64 MiB"},
-        // The reader's own error keeps its number and gains libmdb's first line.
-        FailureCase{"error-answer", error_code::kUnrecognizedFormat,
-                    "libmdb reported: Unknown Jet version: 9"}),
+    ::testing::Combine(
+        ::testing::ValuesIn(kReaderStarts),
+        ::testing::Values(
+            FailureCase{"crash", error_code::kReaderCrashed, "crashed (Segmentation fault)"},
+            FailureCase{"abort-out-of-memory", error_code::kReaderOutOfMemory,
+                        "more than 1024 MiB"},
+            FailureCase{"exit-out-of-memory", error_code::kReaderOutOfMemory, "memory"},
+            FailureCase{"cpu-exhausted", error_code::kReaderTimedOut,
+                        "took longer than 10 seconds"},
+            FailureCase{"hang", error_code::kReaderTimedOut, "took longer than 300 ms",
+                        std::chrono::milliseconds(300)},
+            FailureCase{"hang-after-closing", error_code::kReaderTimedOut,
+                        "took longer than 1 second", std::chrono::seconds(1)},
+            FailureCase{"garbage", error_code::kReaderBadAnswer, "not JSON"},
+            FailureCase{"silent", error_code::kReaderBadAnswer, "wrote nothing"},
+            FailureCase{"unknown-type", error_code::kReaderBadAnswer, "unknown type 'FORM'"},
+            FailureCase{"exit-7", error_code::kReaderBadAnswer,
+                        "exit status 7. libmdb reported: something went wrong"},
+            FailureCase{"huge-answer", error_code::kReaderBadAnswer, "beyond 64 MiB"},
+            // The reader's own error keeps its number and gains libmdb's first line.
+            FailureCase{"error-answer", error_code::kUnrecognizedFormat,
+                        "libmdb reported: Unknown Jet version: 9"})),
     [](const auto& info) {
-      std::string name;
-      for (const char c : info.param.mode) {
+      std::string name = NameOf(std::get<0>(info.param));
+      for (const char c : std::get<1>(info.param).mode) {
         if (c != '-') {
           name += c;
         }
@@ -152,9 +160,20 @@ TEST(ReaderTimeout, DefaultStopsAHangingReaderAfterTenSeconds) {
   EXPECT_FALSE(HasChildren());
 }
 
-TEST(FakeReader, AnswersTheCatalogAndTheColumnQuery) {
+// The tests below run once for each way of starting the reader.
+class EachReaderStart : public ::testing::TestWithParam<ReaderStart> {
+ protected:
+  static ReaderOptions Fake(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    return FakeReader(timeout, GetParam());
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Starts, EachReaderStart, ::testing::ValuesIn(kReaderStarts),
+                         [](const auto& info) { return NameOf(info.param); });
+
+TEST_P(EachReaderStart, FakeReaderAnswersTheCatalogAndTheColumns) {
   const TempDir folder;
-  auto connection = OpenDatabase(FakeDatabase(folder, "answer"), FakeReader());
+  auto connection = OpenDatabase(FakeDatabase(folder, "answer"), Fake());
   ASSERT_TRUE(connection.ok()) << connection.error().description;
   EXPECT_EQ(UserTableNames(connection.value().OpenSchemaTables()),
             (std::vector<std::string>{"answer-columns", "crash", "hang", "exit-out-of-memory",
@@ -164,11 +183,11 @@ TEST(FakeReader, AnswersTheCatalogAndTheColumnQuery) {
   EXPECT_EQ(columns.value(), (std::vector<std::string>{"First", "Second"}));
 }
 
-// The column query runs a reader of its own, held to the same rules.
-TEST(FakeReader, FailuresOfTheColumnReaderAreErrorsToo) {
+// The column listing runs a reader of its own, held to the same rules.
+TEST_P(EachReaderStart, FailuresOfTheColumnReaderAreErrorsToo) {
   const TempDir folder;
   const std::string path = FakeDatabase(folder, "answer");
-  auto connection = OpenDatabase(path, FakeReader(std::chrono::milliseconds(500)));
+  auto connection = OpenDatabase(path, Fake(std::chrono::milliseconds(500)));
   ASSERT_TRUE(connection.ok()) << connection.error().description;
   const std::vector<std::pair<std::string, int>> cases{
       {"crash", error_code::kReaderCrashed},
@@ -195,39 +214,39 @@ class ScopedVariable {
   const char* name_;
 };
 
-TEST(ReaderStart, GetsAnEmptyEnvironment) {
+TEST_P(EachReaderStart, ReaderGetsAnEmptyEnvironment) {
   const ScopedVariable iconv("MDBICONV", "bogus");
   const ScopedVariable path("MDBPATH", ":/nonexistent:");
   const TempDir folder;
-  auto connection = OpenDatabase(FakeDatabase(folder, "environment"), FakeReader());
+  auto connection = OpenDatabase(FakeDatabase(folder, "environment"), Fake());
   ASSERT_TRUE(connection.ok()) << connection.error().description;
   EXPECT_EQ(Names(connection.value().OpenSchemaTables()), std::vector<std::string>{});
 }
 
 // Only stdin, stdout, stderr and the answer descriptor reach the reader, even
 // where the caller holds descriptors that are not close-on-exec.
-TEST(ReaderStart, InheritsOnlyItsFourDescriptors) {
+TEST_P(EachReaderStart, ReaderInheritsOnlyItsFourDescriptors) {
   const int inheritable = open("/dev/null", O_RDONLY);
   ASSERT_GE(inheritable, 0);
   const TempDir folder;
-  auto connection = OpenDatabase(FakeDatabase(folder, "descriptors"), FakeReader());
+  auto connection = OpenDatabase(FakeDatabase(folder, "descriptors"), Fake());
   close(inheritable);
   ASSERT_TRUE(connection.ok()) << connection.error().description;
   EXPECT_EQ(Names(connection.value().OpenSchemaTables()),
             (std::vector<std::string>{"0", "1", "2", "3"}));
 }
 
-TEST(ReaderStart, ReadsEndOfFileOnStdin) {
+TEST_P(EachReaderStart, ReaderReadsEndOfFileOnStdin) {
   const TempDir folder;
-  auto connection = OpenDatabase(FakeDatabase(folder, "stdin"), FakeReader());
+  auto connection = OpenDatabase(FakeDatabase(folder, "stdin"), Fake());
   ASSERT_TRUE(connection.ok()) << connection.error().description;
   EXPECT_EQ(Names(connection.value().OpenSchemaTables()), std::vector<std::string>{"stdin at end"});
 }
 
-TEST(ReaderStart, IsToldItsMemoryAndCpuLimits) {
+TEST_P(EachReaderStart, ReaderIsToldItsMemoryAndCpuLimits) {
   const TempDir folder;
   const std::string path = FakeDatabase(folder, "arguments");
-  ReaderOptions options = FakeReader(std::chrono::milliseconds(2500));
+  ReaderOptions options = Fake(std::chrono::milliseconds(2500));
   options.memoryLimitBytes = 123456789;
   auto connection = OpenDatabase(path, options);
   ASSERT_TRUE(connection.ok()) << connection.error().description;
@@ -235,6 +254,25 @@ TEST(ReaderStart, IsToldItsMemoryAndCpuLimits) {
   EXPECT_EQ(Names(connection.value().OpenSchemaTables()),
             (std::vector<std::string>{"--memory-limit", "123456789", "--cpu-limit", "5", "catalog",
                                       path}));
+}
+
+int ProcessorsAllowed() {
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  sched_getaffinity(0, sizeof allowed, &allowed);
+  return CPU_COUNT(&allowed);
+}
+
+// A forked reader starts on the caller's processor; afterwards both may run
+// wherever the caller could before, as with a reader started as a program.
+TEST_P(EachReaderStart, ReaderAndCallerKeepTheCallersProcessors) {
+  const int before = ProcessorsAllowed();
+  const TempDir folder;
+  auto connection = OpenDatabase(FakeDatabase(folder, "processors"), Fake());
+  ASSERT_TRUE(connection.ok()) << connection.error().description;
+  EXPECT_EQ(Names(connection.value().OpenSchemaTables()),
+            std::vector<std::string>{std::to_string(before)});
+  EXPECT_EQ(ProcessorsAllowed(), before);
 }
 
 struct MissingReaderCase {
@@ -295,10 +333,10 @@ TEST(ReaderStart, AFailedSpawnSetupReportsItsOwnCause) {
 
 // libmdb can print millions of lines; they are drained and dropped, and the
 // answer still arrives.
-TEST(ReaderOutput, AFloodOfStderrIsDrainedAndDropped) {
+TEST_P(EachReaderStart, AFloodOfStderrIsDrainedAndDropped) {
   const TempDir folder;
   const Stopwatch stopwatch;
-  auto connection = OpenDatabase(FakeDatabase(folder, "flood-stderr"), FakeReader());
+  auto connection = OpenDatabase(FakeDatabase(folder, "flood-stderr"), Fake());
   ASSERT_TRUE(connection.ok()) << connection.error().description;
   EXPECT_EQ(Names(connection.value().OpenSchemaTables()),
             std::vector<std::string>{"AfterTheFlood"});
@@ -346,13 +384,14 @@ class OutputCapture {
   int savedErr_ = -1;
 };
 
-TEST(ReaderOutput, NothingTheReaderPrintsReachesTheCaller) {
+TEST_P(EachReaderStart, NothingTheReaderPrintsReachesTheCaller) {
   const TempDir folder;
   const std::string flooding = FakeDatabase(folder, "flood-stdout");
   const std::string damaged = ferulo::test::SharedTestData("hostile/trunc4096.mdb");
   OutputCapture capture;
-  auto fromFake = OpenDatabase(flooding, FakeReader());
-  auto fromLibmdb = damaged.empty() ? OpenDatabase(flooding, FakeReader()) : OpenDatabase(damaged);
+  auto fromFake = OpenDatabase(flooding, Fake());
+  auto fromLibmdb = damaged.empty() ? OpenDatabase(flooding, Fake())
+                                    : OpenDatabase(damaged, RealReader(GetParam()));
   const std::string printed = capture.Finish();
   EXPECT_EQ(printed, "");
   ASSERT_TRUE(fromFake.ok()) << fromFake.error().description;
@@ -366,13 +405,13 @@ TEST(ReaderOutput, NothingTheReaderPrintsReachesTheCaller) {
   }
 }
 
-TEST(ReaderProcess, LeavesNoDescriptorAndNoZombieBehind) {
+TEST_P(EachReaderStart, LeavesNoDescriptorAndNoZombieBehind) {
   const TempDir folder;
   const int before = OpenDescriptorCount();
   for (const std::string mode : {"answer", "crash", "hang", "hang-after-closing", "garbage",
                                  "silent", "exit-7", "huge-answer", "flood-stderr"}) {
     auto connection =
-        OpenDatabase(FakeDatabase(folder, mode), FakeReader(std::chrono::milliseconds(300)));
+        OpenDatabase(FakeDatabase(folder, mode), Fake(std::chrono::milliseconds(300)));
     EXPECT_EQ(connection.ok(), mode == "answer" || mode == "flood-stderr") << mode;
   }
   ReaderOptions missing;
@@ -383,7 +422,9 @@ TEST(ReaderProcess, LeavesNoDescriptorAndNoZombieBehind) {
 }
 
 // The real reader under a memory limit it cannot live with: glib's failed
-// allocation is reported as such, not as a crash.
+// allocation is reported as such, not as a crash. Started as a program only: a
+// forked reader sets the same limit in the same code, but begins with this
+// test's memory already mapped, whose free heap can serve a small file.
 TEST(RealReader, ReportsRunningOutOfMemory) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer builds run the reader without a memory limit";
