@@ -198,17 +198,49 @@ class LongValueReader {
   }
 
   // One row of a long-value page: the page number in the upper 24 bits of
-  // pageRow, the row in the lowest 8.
+  // pageRow, the row in the lowest 8. What mdb_find_pg_row does, but the
+  // page last read is kept: the property data of one object after another
+  // mostly lies on one page, which is then read from disk once, not once a
+  // row.
   std::optional<std::string> ReadRow(std::uint32_t pageRow) {
-    void* page = nullptr;
     int offset = 0;
     std::size_t length = 0;
-    if (mdb_find_pg_row(&mdb_, static_cast<int>(pageRow), &page, &offset, &length) != 0 ||
-        offset < 0 || !FitsInPage(static_cast<std::size_t>(offset), length)) {
-      return Damage("a long value points to row " + std::to_string(pageRow & 0xFFU) + " of page " +
-                    std::to_string(pageRow >> 8U) + ", which cannot be read");
+    if (!LoadPage(pageRow >> 8U)) {
+      return UnreadableRow(pageRow);
     }
-    return std::string(static_cast<const char*>(page) + offset, length);
+    FindRow(static_cast<int>(pageRow & 0xFFU), offset, length);
+    if (offset < 0 || !FitsInPage(static_cast<std::size_t>(offset), length)) {
+      return UnreadableRow(pageRow);
+    }
+    return std::string(reinterpret_cast<const char*>(page_.data()) + offset, length);
+  }
+
+  std::optional<std::string> UnreadableRow(std::uint32_t pageRow) {
+    return Damage("a long value points to row " + std::to_string(pageRow & 0xFFU) + " of page " +
+                  std::to_string(pageRow >> 8U) + ", which cannot be read");
+  }
+
+  bool LoadPage(std::uint32_t number) {
+    if (pageNumber_ == number) {
+      return true;
+    }
+    pageNumber_.reset();
+    if (mdb_read_alt_pg(&mdb_, number) != static_cast<ssize_t>(PageSize())) {
+      return false;
+    }
+    page_.assign(mdb_.alt_pg_buf, mdb_.alt_pg_buf + PageSize());
+    pageNumber_ = number;
+    return true;
+  }
+
+  // libmdb finds a row in the page held in pg_buf, which holds the catalog
+  // row being read: the kept page is lent to it for the call. As in
+  // mdb_find_pg_row, the caller checks offset and length, not the result.
+  void FindRow(int row, int& offset, std::size_t& length) {
+    catalogPage_.assign(mdb_.pg_buf, mdb_.pg_buf + PageSize());
+    std::memcpy(mdb_.pg_buf, page_.data(), PageSize());
+    mdb_find_row(&mdb_, row, &offset, &length);
+    std::memcpy(mdb_.pg_buf, catalogPage_.data(), PageSize());
   }
 
   // Each row of a chain starts with the page and row of the next; 0 ends it.
@@ -237,6 +269,9 @@ class LongValueReader {
 
   MdbHandle& mdb_;
   std::string damage_;
+  std::optional<std::uint32_t> pageNumber_;
+  std::vector<unsigned char> page_;
+  std::vector<unsigned char> catalogPage_;
 };
 
 const MdbColumn* FindColumn(const MdbTableDef& table, const char* name) {
