@@ -16,7 +16,10 @@ std::string FillTemplate(std::string_view text, std::initializer_list<MarkerValu
 }
 
 GenerationReport Refusal(const char* text) {
-  return GenerationReport{UserMessage{text, kRefusalTitle, MessageIcon::Error}, {}, {}};
+  return GenerationReport{.filesWritten = false,
+                          .message = UserMessage{text, kRefusalTitle, MessageIcon::Error},
+                          .writtenFiles = {},
+                          .warnings = {}};
 }
 
 struct Templates {
@@ -93,9 +96,11 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
     return written.error();
   }
   return GenerationReport{
-      UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
-      {outputs.listPage, outputs.editPage, outputs.filterPage, outputs.connectionInclude},
-      {},
+      .filesWritten = true,
+      .message = UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
+      .writtenFiles = {outputs.listPage, outputs.editPage, outputs.filterPage,
+                       outputs.connectionInclude},
+      .warnings = {},
   };
 }
 

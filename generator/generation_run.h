@@ -9,10 +9,10 @@ namespace ferulo::generator {
 
 // The four field lists of the main window, entries in list order.
 struct FieldLists {
-  std::vector<std::string> fieldNames;    // ListItem(0)
-  std::vector<std::string> displayNames;  // ListItem(1), paired with fieldNames
-  std::vector<std::string> filterNames;   // ListItem(2)
-  std::vector<std::string> searchNames;   // ListItem(3)
+  std::vector<std::string> fieldNames;    // the columns the list and edit pages show
+  std::vector<std::string> displayNames;  // their captions, paired with fieldNames by position
+  std::vector<std::string> filterNames;   // the columns the filter page offers
+  std::vector<std::string> searchNames;   // the columns the list page searches
 };
 
 // Everything a run reads: the window's state at the moment "Start" is pressed.
@@ -34,16 +34,17 @@ struct UserMessage {
   MessageIcon icon = MessageIcon::Information;
 };
 
-// A run that got as far as its message: success (files written) or a refusal
-// (nothing written, icon Error).
+// A run that got as far as its message: success (the four files written) or a
+// refusal (nothing written).
 struct GenerationReport {
+  bool filesWritten = false;
   UserMessage message;
   std::vector<std::string> writtenFiles;  // list, edit, filter page, db.asp
   // Things the user should know about pages that were written all the same,
   // one sentence each, naming what they are about.
   std::vector<std::string> warnings;
 
-  [[nodiscard]] bool succeeded() const { return message.icon == MessageIcon::Information; }
+  [[nodiscard]] bool succeeded() const { return filesWritten; }
 };
 
 inline constexpr const char* kSuccessText = "ASP Files created successfully !";

@@ -9,9 +9,13 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <set>
 
 #include "common/errno_error.h"
+#include "common/unique_fd.h"
+#include "common/write_all.h"
 
 namespace ferulo::generator {
 
@@ -19,62 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  [[nodiscard]] int get() const { return fd_; }
-  [[nodiscard]] bool valid() const { return fd_ >= 0; }
-  // Hands the descriptor over; the caller closes it.
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void reset() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
-
 std::string FolderOf(const std::string& path) {
   const fs::path parent = fs::path(path).parent_path();
   return parent.empty() ? std::string(".") : parent.string();
-}
-
-// 0, or the errno of the failing write.
-int WriteFully(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return errno;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return 0;
-}
-
-// New files get the usual mode (0666 less the umask); replaced ones keep theirs.
-mode_t ModeFor(const std::string& target) {
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0) {
-    return existing.st_mode & 07777;
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
 }
 
 // One output on its way: the temporary file written beside the target, and a
@@ -86,33 +37,82 @@ struct StagedFile {
   bool replaced = false;
 };
 
-// The name of the temporary file beside target: ".<target name>.ferulo-XXXXXX",
-// the target name shortened where needed so that the temporary name, and the
-// backup name made from it (".old" and up to two digits more), still fit the
-// file system's limit on a name whenever the target's own name does.
-std::string TemporaryPattern(const std::string& target) {
-  constexpr std::string_view kSuffix = ".ferulo-XXXXXX";
+// The start of the temporary file's name beside target: ".<target name>.ferulo-",
+// the target name shortened where needed so that the temporary name (six
+// characters more), and the backup name made from it (".old" and up to two
+// digits more), still fit the file system's limit on a name whenever the
+// target's own name does.
+std::string TemporaryPrefix(const std::string& target) {
+  constexpr std::string_view kSuffix = ".ferulo-";
+  constexpr std::size_t kUniqueLength = 6;
   constexpr std::size_t kBackupSuffixLength = 6;
-  constexpr std::size_t kLongestKept = NAME_MAX - 1 - kSuffix.size() - kBackupSuffixLength;
+  constexpr std::size_t kLongestKept =
+      NAME_MAX - 1 - kSuffix.size() - kUniqueLength - kBackupSuffixLength;
   const std::string name = fs::path(target).filename().string();
   return FolderOf(target) + "/." + name.substr(0, kLongestKept) + std::string(kSuffix);
 }
 
+std::string UniqueEnding() {
+  constexpr std::string_view kCharacters =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static thread_local std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, kCharacters.size() - 1);
+  std::string ending(6, ' ');
+  for (char& c : ending) {
+    c = kCharacters[pick(random)];
+  }
+  return ending;
+}
+
+// The mode of an existing target, which its replacement keeps.
+std::optional<mode_t> ExistingMode(const std::string& target) {
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) != 0) {
+    return std::nullopt;
+  }
+  return existing.st_mode & 07777;
+}
+
+// Creates a new file of its own beside target. The kernel applies the umask
+// to the mode asked for, as for any new file: 0666, or no more than an
+// existing target's mode, so that the content is never open to more users
+// than the target's was. The process-wide umask is neither read nor changed:
+// that would race with other threads creating files.
+UniqueFd CreateTemporary(const std::string& target, std::optional<mode_t> targetMode,
+                         std::string& path) {
+  const mode_t mode = targetMode ? (*targetMode & 0777) : 0666;
+  const std::string prefix = TemporaryPrefix(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path = prefix + UniqueEnding();
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (fd.valid() || errno != EEXIST) {
+      return fd;
+    }
+  }
+  return UniqueFd();  // errno is still EEXIST
+}
+
 Status WriteTemporary(const PendingFile& file, StagedFile& staged) {
-  std::string pattern = TemporaryPattern(file.path);
-  FileDescriptor fd(::mkstemp(pattern.data()));
+  const std::optional<mode_t> targetMode = ExistingMode(file.path);
+  std::string path;
+  UniqueFd fd = CreateTemporary(file.path, targetMode, path);
   if (!fd.valid()) {
-    Error error = ErrnoError(errno, "Cannot write", file.path);
-    if (errno == ENOENT) {
+    const int cause = errno;
+    Error error = ErrnoError(cause, "Cannot write", file.path);
+    if (cause == ENOENT) {
       error.number = error_code::kPathNotFound;  // the folder is missing, not the file
     }
     return error;
   }
-  staged.temporary = pattern;
-  if (const int writeErrno = WriteFully(fd.get(), file.content); writeErrno != 0) {
+  staged.temporary = path;
+  // A replaced file keeps its mode exactly, whatever the umask took off.
+  if (targetMode && ::fchmod(fd.get(), *targetMode) != 0) {
+    return ErrnoError(errno, "Cannot write", file.path);
+  }
+  if (const int writeErrno = WriteAll(fd.get(), file.content); writeErrno != 0) {
     return ErrnoError(writeErrno, "Cannot write", file.path);
   }
-  if (::fchmod(fd.get(), ModeFor(file.path)) != 0 || ::fsync(fd.get()) != 0) {
+  if (::fsync(fd.get()) != 0) {
     return ErrnoError(errno, "Cannot write", file.path);
   }
   // close() can report a delayed write error (NFS, quota); it is checked.
@@ -123,23 +123,23 @@ Status WriteTemporary(const PendingFile& file, StagedFile& staged) {
 }
 
 // Keeps the old content of an existing target reachable under a second name.
-Status KeepBackup(StagedFile& staged) {
+// Where that is not possible (no target, or a file system without hard
+// links), the target is replaced without a way back, which only matters if a
+// later rename of this set fails.
+void KeepBackup(StagedFile& staged) {
   if (::access(staged.target.c_str(), F_OK) != 0) {
-    return Done{};
+    return;
   }
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = staged.temporary + ".old" + std::to_string(attempt);
     if (::link(staged.target.c_str(), candidate.c_str()) == 0) {
       staged.backup = std::move(candidate);
-      return Done{};
+      return;
     }
     if (errno != EEXIST) {
-      // A file system without hard links: the target is replaced without a
-      // way back, which only matters if a later rename of this set fails.
-      return Done{};
+      return;
     }
   }
-  return Done{};
 }
 
 void RemoveQuietly(const std::string& path) {
@@ -184,31 +184,22 @@ class FolderLocks {
       folders.insert(FolderOf(file.path));
     }
     for (const std::string& folder : folders) {
-      const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (fd >= 0) {
-        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+      UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      if (fd.valid()) {
+        while (::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {
         }
-        fds_.push_back(fd);
+        fds_.push_back(std::move(fd));
       }
     }
   }
-  ~FolderLocks() {
-    for (int fd : fds_) {
-      ::close(fd);  // closing releases the lock
-    }
-  }
-  FolderLocks(const FolderLocks&) = delete;
-  FolderLocks& operator=(const FolderLocks&) = delete;
 
  private:
-  std::vector<int> fds_;
+  std::vector<UniqueFd> fds_;  // closing one releases its lock
 };
 
 Status RenameIntoPlace(std::vector<StagedFile>& staged) {
   for (StagedFile& file : staged) {
-    if (Status kept = KeepBackup(file); !kept) {
-      return kept;
-    }
+    KeepBackup(file);
     if (::rename(file.temporary.c_str(), file.target.c_str()) != 0) {
       return ErrnoError(errno, "Cannot replace", file.target);
     }
@@ -222,7 +213,7 @@ Status RenameIntoPlace(std::vector<StagedFile>& staged) {
 
 Result<std::string> ReadWholeFile(const std::string& path, std::string_view role) {
   const std::string action = "Cannot read " + std::string(role);
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.valid()) {
     return ErrnoError(errno, action, path);
   }

@@ -3,12 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "common/error_codes.h"
 #include "generator/generation_run.h"
 #include "support/test_support.h"
+
+// Calls to umask from anywhere in this test program, counted: this
+// definition stands before libc's.
+int umaskCalls = 0;
+
+extern "C" mode_t umask(mode_t mask) noexcept {
+  ++umaskCalls;
+  return static_cast<mode_t>(::syscall(SYS_umask, mask));
+}
 
 namespace ferulo::generator {
 namespace {
@@ -127,6 +138,7 @@ TEST_F(GenerationRunTest, WritesTheFourFilesByteForByte) {
   EXPECT_EQ(report.value().message.text, "ASP Files created successfully !");
   EXPECT_EQ(report.value().message.title, "Sucess");
   EXPECT_EQ(report.value().message.icon, MessageIcon::Information);
+  EXPECT_TRUE(report.value().succeeded());
   const std::string web = output_.string() + "/";
   EXPECT_EQ(report.value().writtenFiles,
             (std::vector<std::string>{web + "shoplist.asp", web + "shopedit.asp",
@@ -191,17 +203,25 @@ TEST_F(GenerationRunTest, BlankDatabasePathTextIsNoRefusal) {
   EXPECT_TRUE(RunGeneration(input).value().succeeded());
 }
 
+// The umask is process-wide: a run that set it, even for a moment, would give
+// files that other threads of the window create meanwhile the wrong mode.
 TEST_F(GenerationRunTest, NewFilesTakeTheUmaskAndReplacedFilesKeepTheirMode) {
   WriteFile(output_ / "db.asp", "old");
   ::chmod((output_ / "db.asp").c_str(), 0600);
+  WriteFile(output_ / "shopedit.asp", "old");
+  ::chmod((output_ / "shopedit.asp").c_str(), 0664);
   const mode_t previous = ::umask(022);
+  const int callsBefore = umaskCalls;
   ASSERT_TRUE(RunGeneration(Input()).ok());
+  EXPECT_EQ(umaskCalls, callsBefore) << "the run read or set the process's umask";
   ::umask(previous);
-  struct stat info {};
-  ASSERT_EQ(::stat((output_ / "db.asp").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  ASSERT_EQ(::stat((output_ / "shoplist.asp").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0644u);
+  const std::pair<const char*, mode_t> expected[] = {
+      {"db.asp", 0600}, {"shopedit.asp", 0664}, {"shoplist.asp", 0644}, {"shopfilter.asp", 0644}};
+  for (const auto& [name, mode] : expected) {
+    struct stat info {};
+    ASSERT_EQ(::stat((output_ / name).c_str(), &info), 0) << name;
+    EXPECT_EQ(info.st_mode & 0777, mode) << name;
+  }
 }
 
 struct RefusalCase {
@@ -230,6 +250,7 @@ TEST_P(GenerationRefusal, ShowsItsMessageAndWritesNothing) {
   EXPECT_EQ(report.value().message.text, GetParam().message);
   EXPECT_EQ(report.value().message.title, "Error");
   EXPECT_EQ(report.value().message.icon, MessageIcon::Error);
+  EXPECT_FALSE(report.value().succeeded());
   EXPECT_TRUE(report.value().writtenFiles.empty());
   EXPECT_TRUE(test::ListFolder(output_).empty());
 }
