@@ -1,15 +1,16 @@
 #pragma once
 
-// Error numbers FERULO reports. File errors keep the numbers Visual Basic and
-// its file-system object used for the same causes; database errors keep the
-// Jet engine's numbers; failures of FERULO's own reader process have their own
-// range.
+// Error numbers FERULO reports. A number stands for a cause and does not
+// change, so that users and scripts can rely on it. Files FERULO reads or
+// writes (templates, pages, job files) are below 100; database files are in
+// the 3000s, with the numbers the Access database engine gives the same
+// causes, so that its documentation applies; FERULO's own reader process and
+// command line start at 9000.
 namespace ferulo::error_code {
 
 // Files
 inline constexpr int kBadFileName = 52;
 inline constexpr int kFileNotFound = 53;
-inline constexpr int kFileAlreadyOpen = 55;
 inline constexpr int kDeviceIoError = 57;
 inline constexpr int kDiskFull = 61;
 inline constexpr int kPermissionDenied = 70;
