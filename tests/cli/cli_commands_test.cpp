@@ -207,6 +207,10 @@ TEST_F(CliGenerate, DefaultOutputIsTheDatabaseFolder) {
 TEST_F(CliGenerate, FailuresAndRefusalsExitOneAndWriteNothing) {
   const std::string out = dir_.str() + "/out/";
   fs::create_directory(out);
+  // Fields default to the table's five columns; one caption cannot pair with them.
+  WriteFile(dir_.path() / "short-display.json", R"({"database": ")" + database_ +
+                                                    R"(", "table": "Users", "output": ")" + out +
+                                                    R"(", "display": ["Id"]})");
   struct Case {
     std::vector<std::string> arguments;
     const char* mentions;
@@ -219,6 +223,8 @@ TEST_F(CliGenerate, FailuresAndRefusalsExitOneAndWriteNothing) {
       {{"generate", database_, "Users", "--output", out, "--templates", dir_.file("none")},
        "none/filelist.dat"},
       {{"generate", "--job", dir_.file("missing.json")}, "missing.json"},
+      {{"generate", "--job", dir_.file("short-display.json"), "--templates", templates_.string()},
+       "\"display\" has 1 entries but the table 'Users' has 5 fields"},
   };
   for (const Case& c : cases) {
     const ProcessResult result = Cli(c.arguments);

@@ -2,13 +2,26 @@
 // round after round. Whatever order they finish in, the folder must then hold
 // one run's set, whole: never the list page of one run beside the edit page of
 // the other, never a half-written page, never a temporary file.
+//
+// The moment is made, not hoped for: the test holds the lock on the output
+// folder that a run takes before it renames its pages into place, starts both
+// runs, and lets go only once /proc/locks shows both waiting for it. A run
+// that replaced a page without waiting is caught in the first round.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <iostream>
 #include <map>
+#include <thread>
 
+#include "common/unique_fd.h"
 #include "robustness/robustness_support.h"
 #include "support/test_support.h"
 
@@ -17,14 +30,48 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Without the lock on the output folder, about one round in 150 leaves a
-// mixed set on this machine; 200 rounds take a few seconds.
-constexpr int kRounds = 200;
+constexpr int kRounds = 40;
 
 const std::vector<std::string> kOutputNames{"db.asp", "node-adodbedit.asp", "node-adodbfilter.asp",
                                             "node-adodblist.asp"};
 const std::vector<std::string> kPages{"node-adodbedit.asp", "node-adodbfilter.asp",
                                       "node-adodblist.asp"};
+
+// The lock a run takes on its output folder, held by the test instead.
+class FolderLock {
+ public:
+  explicit FolderLock(const fs::path& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    EXPECT_EQ(::flock(fd_.get(), LOCK_EX), 0) << folder;
+  }
+
+  void Release() { fd_.reset(); }
+
+ private:
+  UniqueFd fd_;
+};
+
+// How many processes wait for a lock on the folder: /proc/locks marks each
+// waiter with "->" and names the locked file by device and inode.
+int WaitersOn(const fs::path& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) {
+    return 0;
+  }
+  const std::string inode = ":" + std::to_string(info.st_ino) + " ";
+  std::ifstream locks("/proc/locks");
+  int waiters = 0;
+  for (std::string line; std::getline(locks, line);) {
+    if (line.find(" -> ") != std::string::npos && line.find(inode) != std::string::npos) {
+      ++waiters;
+    }
+  }
+  return waiters;
+}
+
+bool Finished(const std::future<ChildResult>& run) {
+  return run.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
 
 // One of the two competing runs: its own templates and its own field lists,
 // so every page it writes says whose it is.
@@ -81,6 +128,44 @@ class ConcurrentRuns : public ::testing::Test {
         {"generate", "--job", contender.job.string(), "--templates", contender.templates.string()});
   }
 
+  // The outputs the folder holds, name by name.
+  std::map<std::string, std::string> Outputs() const {
+    std::map<std::string, std::string> outputs;
+    for (const std::string& name : kOutputNames) {
+      if (fs::exists(output_ / name)) {
+        outputs[name] = ReadFile(output_ / name);
+      }
+    }
+    return outputs;
+  }
+
+  // Starts both runs while the test holds the folder's lock and waits until
+  // both wait for it; false, with the reason recorded, where a run ended
+  // first or the folder's pages changed meanwhile.
+  bool BothWaitForTheLock(std::future<ChildResult>& first, std::future<ChildResult>& second,
+                          std::string& why) const {
+    const auto before = Outputs();
+    first = std::async(std::launch::async, [this] { return Run(first_); });
+    second = std::async(std::launch::async, [this] { return Run(second_); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (WaitersOn(output_) < 2) {
+      if (Finished(first) || Finished(second)) {
+        why = "a run ended without waiting for the lock on its output folder";
+        return false;
+      }
+      if (std::chrono::steady_clock::now() > deadline) {
+        why = "the runs did not come to wait for the lock within 30 s";
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (Outputs() != before) {
+      why = "a page was replaced before its run held the lock";
+      return false;
+    }
+    return true;
+  }
+
   // The contender whose set the folder holds, or "" with the reason recorded.
   std::string OwnerOfTheSet(std::string& why) const {
     if (const auto names = ListFolder(output_); names != kOutputNames) {
@@ -125,14 +210,17 @@ TEST_F(ConcurrentRuns, NeverLeaveAMixedOrHalfWrittenSet) {
 
   std::map<std::string, int> wins;
   for (int round = 0; round < kRounds; ++round) {
-    auto first = std::async(std::launch::async, [this] { return Run(first_); });
-    auto second = std::async(std::launch::async, [this] { return Run(second_); });
+    std::future<ChildResult> first;  // declared first: the runs end only after the lock goes
+    std::future<ChildResult> second;
+    FolderLock held(output_);
+    std::string why;
+    ASSERT_TRUE(BothWaitForTheLock(first, second, why)) << "round " << round << ": " << why;
+    held.Release();
     const ChildResult a = first.get();
     const ChildResult b = second.get();
     ASSERT_EQ(a.exitCode, 0) << "round " << round << ": " << a.err;
     ASSERT_EQ(b.exitCode, 0) << "round " << round << ": " << b.err;
 
-    std::string why;
     const std::string owner = OwnerOfTheSet(why);
     ASSERT_FALSE(owner.empty()) << "round " << round << ": " << why;
     ++wins[owner];

@@ -348,5 +348,29 @@ TEST_F(WriteFaults, LongButLegalPageNamesAreWritten) {
                                       base + "list.asp"}));
 }
 
+// A set that fails part-way through its renames: with a page base name of 246
+// bytes the list and edit pages (254 bytes) are renamed into place, then the
+// filter page (256 bytes) is a name too long for the file system, while its
+// temporary file, named shorter, was written. The pages already replaced must
+// get their previous content back.
+TEST_F(WriteFaults, ARenameFailingPartWayPutsThePreviousPagesBack) {
+  const std::string base(246, 'p');
+  const fs::path database = dir_.path() / (base + ".mdb");
+  fs::create_symlink(database_, database);
+  const std::vector<std::string> previous{"db.asp", base + "edit.asp", base + "list.asp"};
+  for (const std::string& name : previous) {
+    WriteFile(output_ / name, "previous " + name);
+  }
+
+  const ChildResult run = RunFeruloCli({"generate", database.string(), "Users", "--output",
+                                        output_.string() + "/", "--templates", program_.string()});
+
+  ExpectCleanFailure(run, error_code::kBadFileName, Output(base + "filter.asp"));
+  EXPECT_EQ(ListFolder(output_), previous);
+  for (const std::string& name : previous) {
+    EXPECT_EQ(ReadFile(output_ / name), "previous " + name) << name;
+  }
+}
+
 }  // namespace
 }  // namespace ferulo::test
