@@ -6,8 +6,9 @@
 
 int main(int argc, char** argv) {
   // ferulo-cli has one thread: each answer comes from a child forked to run
-  // the reader linked in here, which saves starting ferulo-mdb-reader.
-  ferulo::database::ReaderOptions reader = ferulo::database::DefaultReaderOptions();
+  // the reader linked in here, with the default limits, which saves starting
+  // ferulo-mdb-reader.
+  ferulo::database::ReaderOptions reader;
   reader.linkedReader = &ferulo::database::ReaderMain;
   const ferulo::cli::CliSetup setup{ferulo::ProgramDirectory(), reader};
   return ferulo::cli::RunCli(argc, argv, std::cout, std::cerr, setup);

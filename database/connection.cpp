@@ -57,25 +57,22 @@ Result<Connection> Connection::OpenReadingTable(const std::string& databasePath,
   if (!output) {
     return output.error();
   }
-  auto schema = ParseCatalogAnswer(output.value(), databasePath);
-  if (!schema) {
-    return schema.error();
+  auto answer = ParseCatalogAnswer(output.value(), databasePath);
+  if (!answer) {
+    return answer.error();
   }
-  std::optional<std::vector<std::string>> columns;
-  const std::vector<std::string> userTables = UserTableNames(schema.value());
-  if (!tableName.empty() &&
-      std::find(userTables.begin(), userTables.end(), tableName) != userTables.end()) {
-    // The reader lists the columns of a user table it was asked about.
-    auto listed = ParseColumnsAnswer(output.value(), databasePath);
-    if (!listed) {
-      return listed.error();
-    }
-    columns = std::move(listed).value();
+  CatalogAnswer& catalog = answer.value();
+  const std::vector<std::string> userTables = UserTableNames(catalog.schema);
+  const bool userTable =
+      std::find(userTables.begin(), userTables.end(), tableName) != userTables.end();
+  // The reader lists the columns of a user table it was asked about.
+  if (!tableName.empty() && userTable && !catalog.columns) {
+    return BadReaderAnswer(databasePath, "it holds no \"columns\" list");
   }
-  Connection connection(databasePath, std::move(options), std::move(schema).value());
-  if (columns) {
+  Connection connection(databasePath, std::move(options), std::move(catalog.schema));
+  if (!tableName.empty() && userTable) {
     connection.prefetchedTable_ = tableName;
-    connection.prefetchedColumns_ = std::move(columns);
+    connection.prefetchedColumns_ = std::move(catalog.columns);
   }
   return connection;
 }

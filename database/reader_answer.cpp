@@ -14,11 +14,6 @@ namespace {
 namespace protocol = reader_protocol;
 using nlohmann::json;
 
-Error BadAnswer(const std::string& databasePath, const std::string& what) {
-  return Error{error_code::kReaderBadAnswer, "The database reader gave no usable answer for '" +
-                                                 databasePath + "': " + what + "."};
-}
-
 // The reader's own error, with libmdb's first complaint where there was one.
 std::optional<Error> ReportedError(const json& answer, const ReaderOutput& output) {
   const auto found = answer.find(protocol::kErrorKey);
@@ -38,23 +33,40 @@ std::optional<Error> ReportedError(const json& answer, const ReaderOutput& outpu
   return error;
 }
 
-Result<json> ParseAnswer(const ReaderOutput& output, const std::string& databasePath,
-                         const char* expectedKey) {
+// The answer as a JSON object, or the error it reports or is.
+Result<json> ParseAnswer(const ReaderOutput& output, const std::string& databasePath) {
   json answer = json::parse(output.answer, nullptr, /*allow_exceptions=*/false);
   if (answer.is_discarded() || !answer.is_object()) {
-    return BadAnswer(databasePath, output.answer.empty() ? "it wrote nothing" : "it is not JSON");
+    return BadReaderAnswer(databasePath,
+                           output.answer.empty() ? "it wrote nothing" : "it is not JSON");
   }
   if (answer.contains(protocol::kErrorKey)) {
     if (auto error = ReportedError(answer, output)) {
       return *error;
     }
-    return BadAnswer(databasePath, "its error report lacks a number or a description");
+    return BadReaderAnswer(databasePath, "its error report lacks a number or a description");
   }
-  const auto found = answer.find(expectedKey);
+  return answer;
+}
+
+Result<json> ListIn(json& answer, const char* key, const std::string& databasePath) {
+  const auto found = answer.find(key);
   if (found == answer.end() || !found->is_array()) {
-    return BadAnswer(databasePath, std::string("it holds no \"") + expectedKey + "\" list");
+    return BadReaderAnswer(databasePath, std::string("it holds no \"") + key + "\" list");
   }
   return json(std::move(*found));
+}
+
+Result<std::vector<std::string>> ColumnNamesIn(const json& columns,
+                                               const std::string& databasePath) {
+  std::vector<std::string> names;
+  for (const auto& column : columns) {
+    if (!column.is_string()) {
+      return BadReaderAnswer(databasePath, "a column name is not text");
+    }
+    names.push_back(column.get<std::string>());
+  }
+  return names;
 }
 
 bool IsString(const json& object, const char* key) {
@@ -64,43 +76,61 @@ bool IsString(const json& object, const char* key) {
 
 }  // namespace
 
-Result<std::vector<SchemaRow>> ParseCatalogAnswer(const ReaderOutput& output,
-                                                  const std::string& databasePath) {
-  auto objects = ParseAnswer(output, databasePath, protocol::kObjectsKey);
+Error BadReaderAnswer(const std::string& databasePath, const std::string& what) {
+  return Error{error_code::kReaderBadAnswer, "The database reader gave no usable answer for '" +
+                                                 databasePath + "': " + what + "."};
+}
+
+Result<CatalogAnswer> ParseCatalogAnswer(const ReaderOutput& output,
+                                         const std::string& databasePath) {
+  auto answer = ParseAnswer(output, databasePath);
+  if (!answer) {
+    return answer.error();
+  }
+  auto objects = ListIn(answer.value(), protocol::kObjectsKey, databasePath);
   if (!objects) {
     return objects.error();
   }
-  std::vector<SchemaRow> schema;
+  CatalogAnswer catalog;
+  std::vector<SchemaRow>& schema = catalog.schema;
   for (const auto& object : objects.value()) {
     if (!object.is_object() || !IsString(object, protocol::kTypeKey) ||
         !IsString(object, protocol::kNameKey)) {
-      return BadAnswer(databasePath, "an object lacks its type or name");
+      return BadReaderAnswer(databasePath, "an object lacks its type or name");
     }
     SchemaRow row{object[protocol::kTypeKey].get<std::string>(),
                   object[protocol::kNameKey].get<std::string>()};
     if (!IsKnownTableType(row.tableType)) {
-      return BadAnswer(databasePath, "the object '" + row.tableName + "' has the unknown type '" +
-                                         row.tableType + "'");
+      return BadReaderAnswer(databasePath, "the object '" + row.tableName +
+                                               "' has the unknown type '" + row.tableType + "'");
     }
     schema.push_back(std::move(row));
   }
-  return schema;
+  if (answer.value().contains(protocol::kColumnsKey)) {
+    auto columns = ListIn(answer.value(), protocol::kColumnsKey, databasePath);
+    if (!columns) {
+      return columns.error();
+    }
+    auto names = ColumnNamesIn(columns.value(), databasePath);
+    if (!names) {
+      return names.error();
+    }
+    catalog.columns = std::move(names).value();
+  }
+  return catalog;
 }
 
 Result<std::vector<std::string>> ParseColumnsAnswer(const ReaderOutput& output,
                                                     const std::string& databasePath) {
-  auto columns = ParseAnswer(output, databasePath, protocol::kColumnsKey);
+  auto answer = ParseAnswer(output, databasePath);
+  if (!answer) {
+    return answer.error();
+  }
+  auto columns = ListIn(answer.value(), protocol::kColumnsKey, databasePath);
   if (!columns) {
     return columns.error();
   }
-  std::vector<std::string> names;
-  for (const auto& column : columns.value()) {
-    if (!column.is_string()) {
-      return BadAnswer(databasePath, "a column name is not text");
-    }
-    names.push_back(column.get<std::string>());
-  }
-  return names;
+  return ColumnNamesIn(columns.value(), databasePath);
 }
 
 }  // namespace ferulo::database

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,12 +10,23 @@
 
 namespace ferulo::database {
 
-// Turn what the reader wrote into the schema or the column names, or into the
+// A catalog answer: the schema and, where the reader was asked about one of
+// the user tables, that table's columns.
+struct CatalogAnswer {
+  std::vector<SchemaRow> schema;
+  std::optional<std::vector<std::string>> columns;
+};
+
+// Turn what the reader wrote into the catalog or the column names, or into the
 // error it reported (with libmdb's complaint added), or into kReaderBadAnswer
-// where the answer is not what the reader protocol promises.
-[[nodiscard]] Result<std::vector<SchemaRow>> ParseCatalogAnswer(const ReaderOutput& output,
-                                                                const std::string& databasePath);
+// where the answer is not what the reader protocol promises. The answer is
+// parsed once.
+[[nodiscard]] Result<CatalogAnswer> ParseCatalogAnswer(const ReaderOutput& output,
+                                                       const std::string& databasePath);
 [[nodiscard]] Result<std::vector<std::string>> ParseColumnsAnswer(const ReaderOutput& output,
                                                                   const std::string& databasePath);
+
+// The error for an answer that breaks the reader protocol; what says how.
+[[nodiscard]] Error BadReaderAnswer(const std::string& databasePath, const std::string& what);
 
 }  // namespace ferulo::database
