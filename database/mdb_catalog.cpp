@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -199,20 +200,20 @@ class LongValueReader {
 
   // One row of a long-value page: the page number in the upper 24 bits of
   // pageRow, the row in the lowest 8. What mdb_find_pg_row does, but the
-  // page last read is kept: the property data of one object after another
-  // mostly lies on one page, which is then read from disk once, not once a
-  // row.
+  // pages read last are kept: the property data of the objects lies on a few
+  // pages, each then read from disk once rather than once a row.
   std::optional<std::string> ReadRow(std::uint32_t pageRow) {
-    int offset = 0;
-    std::size_t length = 0;
-    if (!LoadPage(pageRow >> 8U)) {
+    const unsigned char* page = Page(pageRow >> 8U);
+    if (page == nullptr) {
       return UnreadableRow(pageRow);
     }
-    FindRow(static_cast<int>(pageRow & 0xFFU), offset, length);
+    int offset = 0;
+    std::size_t length = 0;
+    FindRow(page, static_cast<int>(pageRow & 0xFFU), offset, length);
     if (offset < 0 || !FitsInPage(static_cast<std::size_t>(offset), length)) {
       return UnreadableRow(pageRow);
     }
-    return std::string(reinterpret_cast<const char*>(page_.data()) + offset, length);
+    return std::string(reinterpret_cast<const char*>(page) + offset, length);
   }
 
   std::optional<std::string> UnreadableRow(std::uint32_t pageRow) {
@@ -220,25 +221,31 @@ class LongValueReader {
                   std::to_string(pageRow >> 8U) + ", which cannot be read");
   }
 
-  bool LoadPage(std::uint32_t number) {
-    if (pageNumber_ == number) {
-      return true;
+  // The page, kept or read through libmdb; nullptr where it cannot be read.
+  const unsigned char* Page(std::uint32_t number) {
+    const auto kept = std::find_if(kept_.begin(), kept_.end(), [number](const KeptPage& page) {
+      return page.number == number;
+    });
+    if (kept != kept_.end()) {
+      std::rotate(kept_.begin(), kept, kept + 1);
+      return kept_.front().bytes.data();
     }
-    pageNumber_.reset();
     if (mdb_read_alt_pg(&mdb_, number) != static_cast<ssize_t>(PageSize())) {
-      return false;
+      return nullptr;
     }
-    page_.assign(mdb_.alt_pg_buf, mdb_.alt_pg_buf + PageSize());
-    pageNumber_ = number;
-    return true;
+    if (kept_.size() == kKeptPages) {
+      kept_.pop_back();
+    }
+    kept_.insert(kept_.begin(), KeptPage{number, {mdb_.alt_pg_buf, mdb_.alt_pg_buf + PageSize()}});
+    return kept_.front().bytes.data();
   }
 
   // libmdb finds a row in the page held in pg_buf, which holds the catalog
   // row being read: the kept page is lent to it for the call. As in
   // mdb_find_pg_row, the caller checks offset and length, not the result.
-  void FindRow(int row, int& offset, std::size_t& length) {
+  void FindRow(const unsigned char* page, int row, int& offset, std::size_t& length) {
     catalogPage_.assign(mdb_.pg_buf, mdb_.pg_buf + PageSize());
-    std::memcpy(mdb_.pg_buf, page_.data(), PageSize());
+    std::memcpy(mdb_.pg_buf, page, PageSize());
     mdb_find_row(&mdb_, row, &offset, &length);
     std::memcpy(mdb_.pg_buf, catalogPage_.data(), PageSize());
   }
@@ -269,8 +276,12 @@ class LongValueReader {
 
   MdbHandle& mdb_;
   std::string damage_;
-  std::optional<std::uint32_t> pageNumber_;
-  std::vector<unsigned char> page_;
+  struct KeptPage {
+    std::uint32_t number;
+    std::vector<unsigned char> bytes;
+  };
+  static constexpr std::size_t kKeptPages = 8;
+  std::vector<KeptPage> kept_;  // most recently used first
   std::vector<unsigned char> catalogPage_;
 };
 
