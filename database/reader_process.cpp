@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -295,40 +294,6 @@ void RestoreDefaultSignals() {
   }
 }
 
-// The caller sleeps while its reader runs, so the reader is best started on
-// the caller's own processor: waking an idle one can cost more than the fork
-// itself (about a quarter of a millisecond per answer on the virtual machine
-// FERULO was measured on). Pinned for the fork, the child is placed there;
-// caller and child then take back the caller's whole set of processors.
-class ForkOnThisProcessor {
- public:
-  ForkOnThisProcessor() {
-    const int processor = sched_getcpu();
-    if (processor < 0 || sched_getaffinity(0, sizeof allowed_, &allowed_) != 0) {
-      return;
-    }
-    cpu_set_t here;
-    CPU_ZERO(&here);
-    CPU_SET(processor, &here);
-    pinned_ = sched_setaffinity(0, sizeof here, &here) == 0;
-  }
-  ~ForkOnThisProcessor() { Release(); }
-  ForkOnThisProcessor(const ForkOnThisProcessor&) = delete;
-  ForkOnThisProcessor& operator=(const ForkOnThisProcessor&) = delete;
-
-  // In the caller once the child exists, and in the child as it starts.
-  void Release() {
-    if (pinned_) {
-      sched_setaffinity(0, sizeof allowed_, &allowed_);
-      pinned_ = false;
-    }
-  }
-
- private:
-  cpu_set_t allowed_{};
-  bool pinned_ = false;
-};
-
 // Runs in the child forked for a linked reader, which from here on is the
 // reader's own process, set up as ferulo-mdb-reader is started: the same
 // descriptors, signal handling and empty environment. It never returns into
@@ -360,12 +325,10 @@ int ForkLinkedReader(LinkedReader reader, const std::vector<std::string>& argume
     argv.push_back(const_cast<char*>(argument.c_str()));
   }
   argv.push_back(nullptr);
-  ForkOnThisProcessor placement;
   pid = fork();
   if (pid < 0) {
     return errno;
   }
-  placement.Release();
   if (pid == 0) {
     BecomeReader(reader, argv, stderrWriteEnd, answerWriteEnd);
   }

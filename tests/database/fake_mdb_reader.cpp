@@ -6,7 +6,6 @@
 #include "fake_mdb_reader.h"
 
 #include <dirent.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -164,11 +163,6 @@ int ferulo::database::test::FakeMdbReaderMain(int argc, char** argv) {
     AnswerTables({read(STDIN_FILENO, &byte, 1) == 0 ? "stdin at end" : "stdin had data"});
   } else if (mode == "arguments") {
     AnswerTables(args);
-  } else if (mode == "processors") {
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    sched_getaffinity(0, sizeof allowed, &allowed);
-    AnswerTables({std::to_string(CPU_COUNT(&allowed))});
   } else {
     std::fprintf(stderr, "fake reader: unknown mode '%s'\n", mode.c_str());
     return 2;

@@ -8,7 +8,6 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -254,25 +253,6 @@ TEST_P(EachReaderStart, ReaderIsToldItsMemoryAndCpuLimits) {
   EXPECT_EQ(Names(connection.value().OpenSchemaTables()),
             (std::vector<std::string>{"--memory-limit", "123456789", "--cpu-limit", "5", "catalog",
                                       path}));
-}
-
-int ProcessorsAllowed() {
-  cpu_set_t allowed;
-  CPU_ZERO(&allowed);
-  sched_getaffinity(0, sizeof allowed, &allowed);
-  return CPU_COUNT(&allowed);
-}
-
-// A forked reader starts on the caller's processor; afterwards both may run
-// wherever the caller could before, as with a reader started as a program.
-TEST_P(EachReaderStart, ReaderAndCallerKeepTheCallersProcessors) {
-  const int before = ProcessorsAllowed();
-  const TempDir folder;
-  auto connection = OpenDatabase(FakeDatabase(folder, "processors"), Fake());
-  ASSERT_TRUE(connection.ok()) << connection.error().description;
-  EXPECT_EQ(Names(connection.value().OpenSchemaTables()),
-            std::vector<std::string>{std::to_string(before)});
-  EXPECT_EQ(ProcessorsAllowed(), before);
 }
 
 struct MissingReaderCase {
