@@ -185,6 +185,8 @@ class LongValueReader {
   static constexpr std::uint32_t kPageChain = 0;
   // Property data runs to a few KB; this is far beyond any real value.
   static constexpr std::size_t kLargestValue = std::size_t{16} << 20;
+  // A row pointer's offset within its page; the bits above it are flags.
+  static constexpr int kRowOffsetMask = 0x1FFF;
 
   [[nodiscard]] std::size_t PageSize() const { return static_cast<std::size_t>(mdb_.fmt->pg_size); }
 
@@ -209,8 +211,8 @@ class LongValueReader {
     }
     int offset = 0;
     std::size_t length = 0;
-    FindRow(page, static_cast<int>(pageRow & 0xFFU), offset, length);
-    if (offset < 0 || !FitsInPage(static_cast<std::size_t>(offset), length)) {
+    if (!FindRow(page, static_cast<int>(pageRow & 0xFFU), offset, length) || offset < 0 ||
+        !FitsInPage(static_cast<std::size_t>(offset), length)) {
       return UnreadableRow(pageRow);
     }
     return std::string(reinterpret_cast<const char*>(page) + offset, length);
@@ -241,13 +243,16 @@ class LongValueReader {
   }
 
   // libmdb finds a row in the page held in pg_buf, which holds the catalog
-  // row being read: the kept page is lent to it for the call. As in
-  // mdb_find_pg_row, the caller checks offset and length, not the result.
-  void FindRow(const unsigned char* page, int row, int& offset, std::size_t& length) {
+  // row being read: the kept page is lent to it for the call. As
+  // mdb_find_pg_row does, the row pointer's flag bits are masked off the
+  // offset; false where libmdb found the pointer unusable.
+  bool FindRow(const unsigned char* page, int row, int& offset, std::size_t& length) {
     catalogPage_.assign(mdb_.pg_buf, mdb_.pg_buf + PageSize());
     std::memcpy(mdb_.pg_buf, page, PageSize());
-    mdb_find_row(&mdb_, row, &offset, &length);
+    const int found = mdb_find_row(&mdb_, row, &offset, &length);
     std::memcpy(mdb_.pg_buf, catalogPage_.data(), PageSize());
+    offset &= kRowOffsetMask;
+    return found == 0;
   }
 
   // Each row of a chain starts with the page and row of the next; 0 ends it.

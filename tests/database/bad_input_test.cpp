@@ -261,6 +261,29 @@ TEST(HostileFolder, EveryFileGivesAnErrorInTime) {
   }
 }
 
+// A row pointer of a long-value page may carry flag bits above its 13-bit
+// offset. libmdb masks them off when it looks up a long value's row, and so
+// must the reader: ASampleDatabase.accdb with the flags set on the pointer
+// to SummaryInfo's property data (row 1 of page 104) answers as before.
+TEST(DamagedLongValue, FlagsOnARowPointerAreMaskedOff) {
+  const std::string source = AceSample();
+  FERULO_SKIP_IF_MISSING(source, "ASampleDatabase.accdb");
+  constexpr std::size_t kRowPointerHighByte = 104 * 4096 + 12 + 2 + 2 * 1 + 1;
+  std::string bytes = ReadFile(source);
+  ASSERT_EQ(static_cast<unsigned char>(bytes.at(kRowPointerHighByte)), 0x0F)
+      << "ASampleDatabase.accdb is not the file this test was written for";
+  bytes[kRowPointerHighByte] = static_cast<char>(0xCF);
+  const TempDir folder;
+  const std::string flagged = Write(folder, "flagged.accdb", bytes);
+  auto original = OpenDatabase(source);
+  ASSERT_TRUE(original.ok()) << original.error().description;
+  for (const ReaderStart start : kReaderStarts) {
+    auto connection = OpenDatabase(flagged, RealReader(start));
+    ASSERT_TRUE(connection.ok()) << NameOf(start) << ": " << connection.error().description;
+    EXPECT_EQ(connection.value().OpenSchemaTables(), original.value().OpenSchemaTables());
+  }
+}
+
 // Root reads a mode-000 file, so the check runs in a forked child that gives
 // up root first. The child reports "number|description" through a pipe.
 TEST(UnreadableFile, IsRefusedNamingTheFile) {
