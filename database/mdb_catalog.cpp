@@ -232,14 +232,28 @@ class LongValueReader {
       std::rotate(kept_.begin(), kept, kept + 1);
       return kept_.front().bytes.data();
     }
-    if (mdb_read_alt_pg(&mdb_, number) != static_cast<ssize_t>(PageSize())) {
-      return nullptr;
+    std::vector<unsigned char> bytes(PageSize());
+    if (!ReadWholePage(number, bytes)) {
+      if (mdb_read_alt_pg(&mdb_, number) != static_cast<ssize_t>(PageSize())) {
+        return nullptr;
+      }
+      bytes.assign(mdb_.alt_pg_buf, mdb_.alt_pg_buf + PageSize());
     }
     if (kept_.size() == kKeptPages) {
       kept_.pop_back();
     }
-    kept_.insert(kept_.begin(), KeptPage{number, {mdb_.alt_pg_buf, mdb_.alt_pg_buf + PageSize()}});
+    kept_.insert(kept_.begin(), KeptPage{number, std::move(bytes)});
     return kept_.front().bytes.data();
+  }
+
+  // One pread where libmdb makes four calls for a page (fstat, two seeks, a
+  // read). A page other than the first (which libmdb decodes) comes back as
+  // libmdb would read it; where the page cannot be read whole, the caller
+  // asks libmdb, which then fails as it would have, saying why on stderr.
+  bool ReadWholePage(std::uint32_t number, std::vector<unsigned char>& bytes) const {
+    const off_t offset = static_cast<off_t>(number) * static_cast<off_t>(PageSize());
+    return number != 0 && pread(fileno(mdb_.f->stream), bytes.data(), PageSize(), offset) ==
+                              static_cast<ssize_t>(PageSize());
   }
 
   // libmdb finds a row in the page held in pg_buf, which holds the catalog
