@@ -129,7 +129,7 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .tableName = job.table,
       .outputPath = job.output.value_or(DatabaseFolder(job.database)),
       .lists = std::move(lists).value(),
-      .programDirectory = args.templates.empty() ? setup.programDirectory : args.templates,
+      .programDirectory = args.templates.empty() ? setup.programDirectory() : args.templates,
   };
   auto report = generator::RunGeneration(input);
   if (!report) {

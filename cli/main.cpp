@@ -10,6 +10,6 @@ int main(int argc, char** argv) {
   // ferulo-mdb-reader.
   ferulo::database::ReaderOptions reader;
   reader.linkedReader = &ferulo::database::ReaderMain;
-  const ferulo::cli::CliSetup setup{ferulo::ProgramDirectory(), reader};
+  const ferulo::cli::CliSetup setup{&ferulo::ProgramDirectory, reader};
   return ferulo::cli::RunCli(argc, argv, std::cout, std::cerr, setup);
 }
