@@ -57,10 +57,14 @@ Result<json> ListIn(json& answer, const char* key, const std::string& databasePa
   return json(std::move(*found));
 }
 
-Result<std::vector<std::string>> ColumnNamesIn(const json& columns,
-                                               const std::string& databasePath) {
+// The "columns" list of an answer, every entry a column name.
+Result<std::vector<std::string>> ColumnNamesIn(json& answer, const std::string& databasePath) {
+  auto columns = ListIn(answer, protocol::kColumnsKey, databasePath);
+  if (!columns) {
+    return columns.error();
+  }
   std::vector<std::string> names;
-  for (const auto& column : columns) {
+  for (const auto& column : columns.value()) {
     if (!column.is_string()) {
       return BadReaderAnswer(databasePath, "a column name is not text");
     }
@@ -107,11 +111,7 @@ Result<CatalogAnswer> ParseCatalogAnswer(const ReaderOutput& output,
     schema.push_back(std::move(row));
   }
   if (answer.value().contains(protocol::kColumnsKey)) {
-    auto columns = ListIn(answer.value(), protocol::kColumnsKey, databasePath);
-    if (!columns) {
-      return columns.error();
-    }
-    auto names = ColumnNamesIn(columns.value(), databasePath);
+    auto names = ColumnNamesIn(answer.value(), databasePath);
     if (!names) {
       return names.error();
     }
@@ -126,11 +126,7 @@ Result<std::vector<std::string>> ParseColumnsAnswer(const ReaderOutput& output,
   if (!answer) {
     return answer.error();
   }
-  auto columns = ListIn(answer.value(), protocol::kColumnsKey, databasePath);
-  if (!columns) {
-    return columns.error();
-  }
-  return ColumnNamesIn(columns.value(), databasePath);
+  return ColumnNamesIn(answer.value(), databasePath);
 }
 
 }  // namespace ferulo::database
