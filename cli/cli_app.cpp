@@ -197,6 +197,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
            const CliSetup& setup) {
   CLI::App app{"FERULO: make classic ASP pages for one table of an Access database", "ferulo-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("ferulo-cli ") + FERULO_VERSION_TEXT);
   Arguments args;
 
   auto* tables = app.add_subcommand("tables", "list the user tables, one per line, catalog order");
@@ -216,7 +217,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
       throw CLI::RequiredError("DATABASE and TABLE, or --job FILE,");
     }
   } catch (const CLI::ParseError& error) {
-    // --help lands here too, with code 0.
+    // --help and --version land here too, with code 0.
     const int code = app.exit(error, out, err);
     return code == 0 ? kExitSuccess : kExitUsage;
   }

@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"generate", "--job", "j.json", "x.mdb", "T"},
                                 2,
                                 "excludes"},
-                      UsageCase{"UnknownOption", {"tables", "--colour", "x.mdb"}, 2, "--colour"}),
+                      UsageCase{"UnknownOption", {"tables", "--colour", "x.mdb"}, 2, "--colour"},
+                      UsageCase{"Version", {"--version"}, 0, "ferulo-cli " FERULO_VERSION_TEXT}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ListingCase {
