@@ -28,7 +28,8 @@ inline bool IsMissing(const QString& path) {
   do {                                                                              \
     if (::ferulo::app::test::IsMissing(path)) {                                     \
       QSKIP(qPrintable(QStringLiteral("%1 is not available (run scripts/setup, or " \
-                                      "place ../shared/testdata beside the clone)") \
+                                      "set FERULO_SHARED_TESTDATA_DIR for the "     \
+                                      "extra samples)")                             \
                            .arg(QStringLiteral(what))));                            \
     }                                                                               \
   } while (0)

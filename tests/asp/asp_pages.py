@@ -61,8 +61,8 @@ def sample_database(name: str) -> Path:
     variable, relative = SAMPLE_DATABASES[name]
     path = _folder(variable) / relative
     if not path.is_file():
-        raise unittest.SkipTest(f"{path} is not available (run scripts/setup, or place ../shared/testdata "
-                                f"beside the clone)")
+        raise unittest.SkipTest(f"{path} is not available (run scripts/setup, or set "
+                                f"FERULO_SHARED_TESTDATA_DIR for the extra samples)")
     return path
 
 

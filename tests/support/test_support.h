@@ -10,7 +10,8 @@
 namespace ferulo::test {
 
 // Sample databases. The npm fixtures live in fixtures/ (scripts/setup fetches
-// them); the shared ones beside the clone. Each returns "" where absent.
+// them); the extra ones in FERULO_SHARED_TESTDATA_DIR. Each returns "" where
+// absent.
 std::string NodeAdodbMdb();  // JET4, table Users
 std::string FruitMdb();      // JET4, tables with blanks and a slash, saved queries
 std::string SharedTestData(const std::string& relativePath);  // e.g. "nwind.mdb"
@@ -20,12 +21,12 @@ std::string BinDir();
 std::string SourceDir();
 
 // Skips the current test, naming the missing file.
-#define FERULO_SKIP_IF_MISSING(path, what)                                      \
-  do {                                                                          \
-    if ((path).empty()) {                                                       \
-      GTEST_SKIP() << what << " is not available (run scripts/setup, or place " \
-                   << "../shared/testdata beside the clone)";                   \
-    }                                                                           \
+#define FERULO_SKIP_IF_MISSING(path, what)                                    \
+  do {                                                                        \
+    if ((path).empty()) {                                                     \
+      GTEST_SKIP() << what << " is not available (run scripts/setup, or set " \
+                   << "FERULO_SHARED_TESTDATA_DIR for the extra samples)";    \
+    }                                                                         \
   } while (0)
 
 // A fresh folder, removed with everything in it when the object goes.
