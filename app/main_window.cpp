@@ -1,11 +1,9 @@
 #include "app/main_window.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QStringList>
 
@@ -15,6 +13,7 @@
 #include "app/field_list_box.h"
 #include "app/window_icon.h"
 #include "generator/generation_run.h"
+#include "gui/window_placement.h"
 
 namespace ferulo::app {
 
@@ -46,18 +45,6 @@ std::vector<std::string> Entries(const QListWidget* list) {
   return entries;
 }
 
-MessageIcon IconOf(generator::MessageIcon icon) {
-  switch (icon) {
-    case generator::MessageIcon::Information:
-      return MessageIcon::Information;
-    case generator::MessageIcon::Warning:
-      return MessageIcon::Warning;
-    case generator::MessageIcon::Error:
-      break;
-  }
-  return MessageIcon::Error;
-}
-
 // One box after the run's own message, so that message keeps its words.
 QString WarningsText(const std::vector<std::string>& warnings) {
   QStringList lines;
@@ -82,7 +69,7 @@ frmMain::frmMain(DatabaseLayer& database, MainWindowDialogs dialogs, MainWindowA
   resize(kMainWindowWidth, kMainWindowHeight);
   controls_ = BuildMainWindowControls(this);
   ConnectHandlers();
-  CentreOnScreen();
+  gui::CentreOnScreen(*this);
   controls_.txtInput->setFocus();
 }
 
@@ -103,18 +90,6 @@ void frmMain::ConnectHandlers() {
   connect(controls_.start, &QPushButton::clicked, this, &frmMain::GeneratePages);
   connect(controls_.aboutus, &QPushButton::clicked, this, [this] { actions_.showAbout(); });
   connect(controls_.quitsys, &QPushButton::clicked, this, [this] { actions_.endProgram(); });
-}
-
-void frmMain::CentreOnScreen() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) {
-    return;
-  }
-  // The client area is centred; the frame the window system adds is unknown
-  // until the window is shown.
-  QRect place(QPoint(0, 0), size());
-  place.moveCenter(screen->availableGeometry().center());
-  setGeometry(place);
 }
 
 void frmMain::SelectDatabase() {
@@ -203,10 +178,11 @@ void frmMain::GeneratePages() {
   }
   const generator::UserMessage& message = run.value().message;
   dialogs_.messageBoxes.ShowMessage(this, QString::fromStdString(message.text),
-                                    QString::fromStdString(message.title), IconOf(message.icon));
+                                    QString::fromStdString(message.title), message.icon);
   if (!run.value().warnings.empty()) {
     dialogs_.messageBoxes.ShowMessage(this, WarningsText(run.value().warnings),
-                                      QString::fromLatin1(kApplicationTitle), MessageIcon::Warning);
+                                      QString::fromLatin1(gui::kApplicationTitle),
+                                      MessageIcon::Warning);
   }
 }
 
@@ -226,7 +202,8 @@ generator::GenerationInput frmMain::CollectGenerationInput() const {
 
 void frmMain::ShowError(const Error& error) {
   dialogs_.messageBoxes.ShowMessage(this, ErrorMessageText(error),
-                                    QString::fromLatin1(kApplicationTitle), MessageIcon::Error);
+                                    QString::fromLatin1(gui::kApplicationTitle),
+                                    MessageIcon::Error);
 }
 
 }  // namespace ferulo::app

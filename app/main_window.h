@@ -28,7 +28,7 @@ struct MainWindowDialogs {
   OpenFileDialog& openFile;
   InputBox& inputBox;
   ListMenu& listMenu;
-  MessageBoxes& messageBoxes;
+  gui::MessageBoxes& messageBoxes;
 };
 
 // What "About" and "Exit" do; they reach beyond this window.
@@ -52,7 +52,6 @@ class frmMain : public QWidget {
 
  private:
   void ConnectHandlers();
-  void CentreOnScreen();
 
   // btnSelectDB: choose a database and list its user tables.
   void SelectDatabase();

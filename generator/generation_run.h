@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/message_icon.h"
 
 namespace ferulo::generator {
 
@@ -24,8 +25,6 @@ struct GenerationInput {
   FieldLists lists;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
 };
-
-enum class MessageIcon { Information, Warning, Error };
 
 // The one message box a run ends with.
 struct UserMessage {

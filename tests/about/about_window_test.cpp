@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -564,19 +563,6 @@ TEST_F(AboutWindow, SysInfoStartsTheToolTheRegistryNames) {
   EXPECT_TRUE(WaitForFile(marker)) << "the tool did not run";
   EXPECT_TRUE(messages_->shown.empty());
   EXPECT_FALSE(about.isNull());
-}
-
-// --- The message box the launcher shows ----------------------------------
-
-TEST(InformationBox, HasTheInformationIconOneOkButtonTitleAndText) {
-  QWidget owner;
-  const std::unique_ptr<QMessageBox> box =
-      MakeInformationBox(&owner, QStringLiteral("FERULO"), QStringLiteral("some text"));
-  EXPECT_EQ(box->icon(), QMessageBox::Information);
-  EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-  EXPECT_EQ(box->windowTitle(), QStringLiteral("FERULO"));
-  EXPECT_EQ(box->text(), QStringLiteral("some text"));
-  EXPECT_EQ(box->parentWidget(), &owner);
 }
 
 }  // namespace

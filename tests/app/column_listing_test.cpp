@@ -12,8 +12,8 @@
 #include "support/test_support.h"
 #include "window_harness.h"
 
+using ferulo::MessageIcon;
 using ferulo::app::AccessDatabaseLayer;
-using ferulo::app::MessageIcon;
 using ferulo::app::test::FakeDatabase;
 using ferulo::app::test::WindowHarness;
 using ferulo::app::test::WindowSnapshot;
