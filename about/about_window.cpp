@@ -47,8 +47,4 @@ void ShowAboutWindow(const AboutDependencies& dependencies) {
   BringToFront(*about);
 }
 
-QWidget* OpenAboutWindow() {
-  return FindOpenAboutWindow();
-}
-
 }  // namespace ferulo::about

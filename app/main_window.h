@@ -48,8 +48,6 @@ class frmMain : public QWidget {
   frmMain(DatabaseLayer& database, MainWindowDialogs dialogs, MainWindowActions actions,
           QString programDirectory, QWidget* parent = nullptr);
 
-  [[nodiscard]] const MainWindowState& state() const { return state_; }
-
  private:
   void ConnectHandlers();
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QWidget;
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -69,6 +71,10 @@ class RecordingRegistry : public RegistryStore {
  private:
   std::shared_ptr<const RegistryStore> real_;
 };
+
+// The About window on screen, found as a user sees it: the visible top-level
+// window named frmAbout. nullptr when none is open.
+QWidget* ShownAboutWindow();
 
 // The registry section of a key below HKEY_LOCAL_MACHINE.
 inline std::string MachineSection(const std::string& keyName) {

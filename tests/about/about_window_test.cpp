@@ -48,6 +48,7 @@ using ferulo::test::WriteFile;
 using test::MachineSection;
 using test::RecordingMessageBoxes;
 using test::RecordingStarter;
+using test::ShownAboutWindow;
 using test::WaitForFile;
 using test::WriteMarkerScript;
 
@@ -128,7 +129,7 @@ class AboutWindow : public ::testing::Test {
   // Opens the About window and waits until it has the keyboard.
   QWidget* Open(const AboutDependencies& dependencies) {
     ShowAboutWindow(dependencies);
-    QWidget* about = OpenAboutWindow();
+    QWidget* about = ShownAboutWindow();
     if (about != nullptr && !QTest::qWaitForWindowActive(about)) {
       ADD_FAILURE() << "the About window did not become active";
     }
@@ -301,7 +302,7 @@ TEST_F(AboutWindow, DefaultShowsTheProjectVersion) {
   const QStringList project = QStringLiteral(FERULO_TEST_PROJECT_VERSION).split(u'.');
   ASSERT_EQ(project.size(), 4);
   ShowAboutWindow();
-  QWidget* about = OpenAboutWindow();
+  QWidget* about = ShownAboutWindow();
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(VersionLabel(about), QStringLiteral("Version%1.%2.%3")
                                      .arg(project[0].toInt())
@@ -318,7 +319,7 @@ TEST_F(AboutWindow, SecondOpeningKeepsTheOneWindowAndItsLabel) {
   ShowAboutWindow(Dependencies(kLaterVersion));
   ProcessDeferredDeletes();
 
-  EXPECT_EQ(OpenAboutWindow(), first.data());
+  EXPECT_EQ(ShownAboutWindow(), first.data());
   EXPECT_EQ(AboutWindowCount(), 1);
   EXPECT_EQ(VersionLabel(first), QStringLiteral("Version1.0.3")) << "the label was rebuilt";
 }
@@ -372,7 +373,7 @@ TEST_P(AboutWindowClosing, DiscardsItAndReopeningRebuildsTheLabel) {
   ProcessDeferredDeletes();
 
   EXPECT_TRUE(first.isNull()) << "the closed window still exists";
-  EXPECT_EQ(OpenAboutWindow(), nullptr);
+  EXPECT_EQ(ShownAboutWindow(), nullptr);
 
   QWidget* second = Open(Dependencies(kLaterVersion));
   ASSERT_NE(second, nullptr);
