@@ -66,8 +66,10 @@ frmMain::frmMain(DatabaseLayer& database, MainWindowDialogs dialogs, MainWindowA
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kMainWindowCaption));
   setWindowIcon(FeruloWindowIcon());
-  resize(kMainWindowWidth, kMainWindowHeight);
-  controls_ = BuildMainWindowControls(this);
+  // Drawn in units of the window's font, so every text has its room.
+  const gui::LayoutUnits units(font());
+  resize(MainWindowPageSize(units));
+  controls_ = BuildMainWindowControls(this, units);
   ConnectHandlers();
   gui::CentreOnScreen(*this);
   controls_.txtInput->setFocus();

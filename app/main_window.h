@@ -19,9 +19,6 @@ namespace ferulo::app {
 
 inline constexpr const char* kMainWindowCaption =
     "FERULO - Create Active Server Page from an Access Database";
-// Width and height of the client area the window opens with.
-inline constexpr int kMainWindowWidth = 657;
-inline constexpr int kMainWindowHeight = 390;
 
 // The dialogs the window asks its questions through.
 struct MainWindowDialogs {
