@@ -56,7 +56,8 @@ class frmMain : public QWidget {
   // The field lists' menu: "Delete", "Edit" or "Cancel" for list `index`.
   void EditFieldList(int index);
   void RemoveSelectedEntries(int index);
-  void RenameCurrentEntry(int index);
+  // Asks for a new text for entry `row` of list `index`; nothing for row -1.
+  void RenameEntry(int index, int row);
   // start: generate the pages.
   void GeneratePages();
   [[nodiscard]] generator::GenerationInput CollectGenerationInput() const;
