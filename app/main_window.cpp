@@ -7,11 +7,13 @@
 #include <QSignalBlocker>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 #include "app/error_message.h"
 #include "app/field_list_box.h"
 #include "app/window_icon.h"
+#include "common/error_codes.h"
 #include "generator/generation_run.h"
 #include "gui/window_placement.h"
 
@@ -172,6 +174,12 @@ void frmMain::RestoreListedTableSelection() {
 }
 
 void frmMain::GeneratePages() {
+  if (const Status tableChecked = CheckTableIsInDatabase(); !tableChecked) {
+    dialogs_.messageBoxes.ShowMessage(this, ErrorMessageText(tableChecked.error()),
+                                      QString::fromLatin1(generator::kRefusalTitle),
+                                      MessageIcon::Error);
+    return;
+  }
   const Result<generator::GenerationReport> run =
       generator::RunGeneration(CollectGenerationInput());
   if (!run) {
@@ -186,6 +194,28 @@ void frmMain::GeneratePages() {
                                       QString::fromLatin1(gui::kApplicationTitle),
                                       MessageIcon::Warning);
   }
+}
+
+// The field lists outlive a change of database, so that a user can switch
+// between copies of one database; pages are made only for a table the chosen
+// database has. A missing database or table is the run's own refusal.
+Status frmMain::CheckTableIsInDatabase() const {
+  if (controls_.txtInput->text().isEmpty() || state_.connection == nullptr ||
+      state_.tableName.isEmpty()) {
+    return Done{};
+  }
+  const Result<std::vector<std::string>> tables = state_.connection->UserTableNames();
+  if (!tables) {
+    return tables.error();
+  }
+  const std::string table = state_.tableName.toStdString();
+  if (std::find(tables.value().begin(), tables.value().end(), table) != tables.value().end()) {
+    return Done{};
+  }
+  const std::string database = (state_.databaseFolder + state_.databaseFileName).toStdString();
+  return Error{error_code::kTableNotFound,
+               "The field lists hold the columns of '" + table + "', a table that '" + database +
+                   "' does not have. Choose one of its tables before pressing Start."};
 }
 
 generator::GenerationInput frmMain::CollectGenerationInput() const {

@@ -60,6 +60,7 @@ class frmMain : public QWidget {
   void RenameEntry(int index, int row);
   // start: generate the pages.
   void GeneratePages();
+  [[nodiscard]] Status CheckTableIsInDatabase() const;
   [[nodiscard]] generator::GenerationInput CollectGenerationInput() const;
 
   void ShowError(const Error& error);

@@ -104,6 +104,8 @@ class GenerationTest : public QObject {
   void refusesWithoutADatabaseOrTable();
   void failedRunKeepsFilesAndWindow_data();
   void failedRunKeepsFilesAndWindow();
+  void refusesATableTheChosenDatabaseLacks_data();
+  void refusesATableTheChosenDatabaseLacks();
 
  private:
   AccessDatabaseLayer reader_;
@@ -235,6 +237,57 @@ void GenerationTest::failedRunKeepsFilesAndWindow() {
   for (const std::string& page : earlierFiles) {
     QCOMPARE(support::ReadFile(output.path() / page), "earlier run of " + page);
   }
+}
+
+// The lists of Orders in nwind.mdb stay when another database is chosen; "Start"
+// then writes pages only where that database has a table Orders too, as a copy
+// of nwind.mdb does.
+void GenerationTest::refusesATableTheChosenDatabaseLacks_data() {
+  QTest::addColumn<QString>("second");  // "" for a copy of nwind.mdb
+  QTest::newRow("a database without Orders")
+      << QString::fromStdString(support::SharedTestData("ASampleDatabase.accdb"));
+  QTest::newRow("a copy of the same database") << QString();
+}
+
+void GenerationTest::refusesATableTheChosenDatabaseLacks() {
+  QFETCH(QString, second);
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  support::TempDir copies;
+  const bool copy = second.isEmpty();
+  if (copy) {
+    fs::create_symlink(nwind, copies.path() / "copy.mdb");
+    second = QString::fromStdString(copies.file("copy.mdb"));
+  }
+  FERULO_QSKIP_IF_MISSING(second, "ASampleDatabase.accdb");
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Orders");
+  const QList<QStringList> orders = harness.AllFieldLists();
+  harness.SelectDatabase(second);
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.AllFieldLists(), orders);
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const auto& message = harness.dialogs().messages.first();
+  if (copy) {
+    QCOMPARE(message.text, QString("ASP Files created successfully !"));
+    QCOMPARE(
+        support::ListFolder(output.path()),
+        (std::vector<std::string>{"copyedit.asp", "copyfilter.asp", "copylist.asp", "db.asp"}));
+    return;
+  }
+  QCOMPARE(message.title, QString("Error"));
+  QCOMPARE(message.icon, MessageIcon::Error);
+  QVERIFY2(message.text.contains(QRegularExpression("^Error [1-9][0-9]*: .*'Orders'")),
+           qPrintable(message.text));
+  QVERIFY2(message.text.contains(second), qPrintable(message.text));
+  QVERIFY(support::ListFolder(output.path()).empty());
 }
 
 QTEST_MAIN(GenerationTest)
