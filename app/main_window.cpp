@@ -229,6 +229,8 @@ generator::GenerationInput frmMain::CollectGenerationInput() const {
   input.lists.filterNames = Entries(controls_.ListItem[2]);
   input.lists.searchNames = Entries(controls_.ListItem[3]);
   input.programDirectory = programDirectory_.toStdString();
+  input.databaseHasPassword =
+      state_.connection != nullptr && state_.connection->HasDatabasePassword();
   return input;
 }
 

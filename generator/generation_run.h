@@ -24,6 +24,9 @@ struct GenerationInput {
   std::string outputPath;  // text of txtOutput: a prefix of the output names
   FieldLists lists;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
+  // The database carries a database password, which db.asp does not give:
+  // the pages are written all the same, with a warning.
+  bool databaseHasPassword = false;
 };
 
 // The one message box a run ends with.

@@ -182,20 +182,27 @@ void DatabaseSelectionTest::cancelChangesNothing() {
 
 void DatabaseSelectionTest::failedSelectionChangesNothing_data() {
   QTest::addColumn<QString>("badPath");
+  QTest::addColumn<QString>("saying");  // what the message must say, if anything
 
-  QTest::newRow("a directory") << QString::fromStdString(support::SourceDir());
-  QTest::newRow("a text file") << QString::fromStdString(support::SourceDir() + "/README.md");
+  QTest::newRow("a directory") << QString::fromStdString(support::SourceDir()) << QString();
+  QTest::newRow("a text file") << QString::fromStdString(support::SourceDir() + "/README.md")
+                               << QString();
   QTest::newRow("a file that does not exist")
-      << QString("/nonexistent-ferulo-folder/no-such-database.mdb");
+      << QString("/nonexistent-ferulo-folder/no-such-database.mdb") << QString();
   for (const char* damaged :
        {"hostile/trunc4096.mdb", "hostile/zero_then_random.mdb", "hostile/mapsz0_jet4.mdb",
         "hostile/unknown_jetver.mdb", "hostile/props_loop_1.mdb", "hostile/props_oom_1.mdb"}) {
-    QTest::newRow(damaged) << QString::fromStdString(support::SharedTestData(damaged));
+    QTest::newRow(damaged) << QString::fromStdString(support::SharedTestData(damaged)) << QString();
   }
+  // In the user's words, not libmdb's report of a page it could not decode.
+  QTest::newRow("an .accdb encrypted with a password")
+      << QString::fromStdString(support::LockedDatabase("encrypted.accdb"))
+      << "Error 3031: The database '%1' is encrypted with a password and cannot be read.";
 }
 
 void DatabaseSelectionTest::failedSelectionChangesNothing() {
   QFETCH(QString, badPath);
+  QFETCH(QString, saying);
   FERULO_QSKIP_IF_MISSING(badPath, "the damaged sample file");
   const std::string nwind = support::SharedTestData("nwind.mdb");
   FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
@@ -212,6 +219,10 @@ void DatabaseSelectionTest::failedSelectionChangesNothing() {
   QVERIFY2(message.text.contains(QRegularExpression("^Error [1-9][0-9]*: .+")),
            qPrintable(message.text));
   QVERIFY2(message.text.contains(QFileInfo(badPath).fileName()), qPrintable(message.text));
+  if (!saying.isEmpty()) {
+    QVERIFY2(message.text.startsWith(saying.arg(badPath)), qPrintable(message.text));
+    QVERIFY2(!message.text.contains("libmdb"), qPrintable(message.text));
+  }
   QCOMPARE(harness.endRequests(), 0);
   FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
 

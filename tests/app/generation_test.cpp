@@ -106,6 +106,7 @@ class GenerationTest : public QObject {
   void failedRunKeepsFilesAndWindow();
   void refusesATableTheChosenDatabaseLacks_data();
   void refusesATableTheChosenDatabaseLacks();
+  void warnsAfterWritingForADatabaseWithAPassword();
 
  private:
   AccessDatabaseLayer reader_;
@@ -288,6 +289,32 @@ void GenerationTest::refusesATableTheChosenDatabaseLacks() {
            qPrintable(message.text));
   QVERIFY2(message.text.contains(second), qPrintable(message.text));
   QVERIFY(support::ListFolder(output.path()).empty());
+}
+
+// The run succeeds; a warning box after the success message says that db.asp
+// lacks the password, and never shows it.
+void GenerationTest::warnsAfterWritingForADatabaseWithAPassword() {
+  const std::string database = support::LockedDatabase("password.mdb");
+  FERULO_QSKIP_IF_MISSING(database, "password.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(database);
+  harness.ClickTable("Users");
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(support::ListFolder(output.path()).size(), std::size_t{4});
+  const auto& messages = harness.dialogs().messages;
+  QCOMPARE(messages.size(), 2);
+  QCOMPARE(messages[0].text, QString("ASP Files created successfully !"));
+  QCOMPARE(messages[1].icon, MessageIcon::Warning);
+  QCOMPARE(messages[1].title, QString("FERULO"));
+  QVERIFY2(messages[1].text.contains("'password.mdb'"), qPrintable(messages[1].text));
+  QVERIFY2(messages[1].text.contains("PWD="), qPrintable(messages[1].text));
+  QVERIFY2(!messages[1].text.contains("secret"), qPrintable(messages[1].text));
 }
 
 QTEST_MAIN(GenerationTest)
