@@ -23,6 +23,8 @@ constexpr int kClientWidth = 205;
 constexpr int kClientHeight = 137;
 constexpr int kTextLeft = 22;
 constexpr int kTextHeight = 10;
+constexpr int kFirstLineTop = 5;
+constexpr int kLineStep = 9;
 constexpr int kRuleTop = 71;
 constexpr int kRuleLeft = 3;
 constexpr int kRuleRightMargin = 5;
@@ -39,8 +41,8 @@ constexpr int kBottomMargin = 5;
 constexpr char kCaption[] = "About FERULO";
 constexpr char kTitleLine[] = "FERULO - Create an ASP from an Access Database ";
 constexpr char kSystemsLine[] = "FOR Windows 95/98/NT/2000/XP";
-// Short enough to fit its box in common desktop fonts (seven lines of DejaVu
-// Sans at 9 points).
+// About seven lines of its box in DejaVu Sans at 9 points; the box grows
+// where a font needs more.
 constexpr char kDisclaimer[] =
     "Warning: FERULO is provided as is, without warranty of any kind. Check every page it "
     "writes, and the rights of the database behind it, before it goes on a public server. You "
@@ -111,7 +113,9 @@ frmAbout::frmAbout(AboutDependencies dependencies)
 }
 
 void frmAbout::BuildLabels(const LayoutUnits& units) {
-  const auto line = [&](int row) { return units.Rect(kTextLeft, 5 + 9 * row, 0, kTextHeight); };
+  const auto line = [&](int row) {
+    return units.Rect(kTextLeft, kFirstLineTop + row * kLineStep, 0, kTextHeight);
+  };
   AddLabel(this, "lblPUT", QString::fromLatin1(kTitleLine), line(0));
   AddLabel(this, "Label1", QString::fromLatin1(kSystemsLine), line(1));
   lblVersion_ = AddLabel(this, "lblVersion", QString::fromLatin1(kVersionPlaceholder), line(2));

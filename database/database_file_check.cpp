@@ -166,14 +166,20 @@ bool PasswordSet(const Header& header) {
   return false;
 }
 
-Result<std::uint64_t> CheckOpenFile(int fd, const std::string& path) {
+// A file that passed every check: its size and its header, unmasked.
+struct CheckedFile {
+  std::uint64_t size = 0;
+  Header header{};
+};
+
+Result<CheckedFile> CheckOpenFile(int fd, const std::string& path) {
   struct stat info {};
   if (fstat(fd, &info) != 0) {
     return ErrorForErrno(errno, path);
   }
   auto size = CheckFileType(info, path);
   if (!size) {
-    return size;
+    return size.error();
   }
   if (size.value() < kSmallestDatabaseSize) {
     return Error{error_code::kUnrecognizedFormat,
@@ -181,20 +187,17 @@ Result<std::uint64_t> CheckOpenFile(int fd, const std::string& path) {
                      std::to_string(size.value()) +
                      " bytes long, too short for an Access database."};
   }
-  std::array<char, kJetSignature.size()> start{};
-  const ssize_t got = pread(fd, start.data(), start.size(), 0);
-  if (got < 0) {
-    return ErrorForErrno(errno, path);
+  Result<Header> header = ReadHeader(fd, path);
+  if (!header) {
+    return header.error();
   }
-  const std::string_view signature(start.data(), static_cast<std::size_t>(got));
+  // The signature lies before the masked block.
+  const std::string_view signature(reinterpret_cast<const char*>(header.value().data()),
+                                   kJetSignature.size());
   if (signature != kJetSignature && signature != kAceSignature) {
     return Error{error_code::kUnrecognizedFormat,
                  "Unrecognized database format '" + path +
                      "': it does not start like an Access (Jet or ACE) database."};
-  }
-  const Result<Header> header = ReadHeader(fd, path);
-  if (!header) {
-    return header.error();
   }
   if (IsEncryptedAce(signature, header.value())) {
     return Error{error_code::kDatabaseEncrypted,
@@ -202,7 +205,7 @@ Result<std::uint64_t> CheckOpenFile(int fd, const std::string& path) {
                      "' is encrypted with a password and cannot be read. Remove the password "
                      "in Access (File, Info, Decrypt Database) to use it with FERULO."};
   }
-  return size;
+  return CheckedFile{size.value(), header.value()};
 }
 
 // Runs check on the file opened for reading, without blocking.
@@ -232,19 +235,22 @@ Result<std::uint64_t> CheckDatabaseFile(const std::string& path) {
   if (auto type = CheckFileType(info, path); !type) {
     return type;
   }
-  return WithOpenFile(path, [&](int fd) { return CheckOpenFile(fd, path); });
+  return WithOpenFile(path, [&](int fd) -> Result<std::uint64_t> {
+    const Result<CheckedFile> checked = CheckOpenFile(fd, path);
+    if (!checked) {
+      return checked.error();
+    }
+    return checked.value().size;
+  });
 }
 
 Result<bool> HasDatabasePassword(const std::string& path) {
   return WithOpenFile(path, [&](int fd) -> Result<bool> {
-    if (auto checked = CheckOpenFile(fd, path); !checked) {
+    const Result<CheckedFile> checked = CheckOpenFile(fd, path);
+    if (!checked) {
       return checked.error();
     }
-    const Result<Header> header = ReadHeader(fd, path);
-    if (!header) {
-      return header.error();
-    }
-    return PasswordSet(header.value());
+    return PasswordSet(checked.value().header);
   });
 }
 
