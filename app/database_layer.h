@@ -20,6 +20,9 @@ class DatabaseConnection {
   // The table's column names in column order, for the name exactly as listed.
   [[nodiscard]] virtual Result<std::vector<std::string>> ColumnNames(
       const std::string& tableName) const = 0;
+
+  // Whether the database carries a database password (it opens without it).
+  [[nodiscard]] virtual bool HasDatabasePassword() const = 0;
 };
 
 // Opens databases for the main window.

@@ -8,6 +8,7 @@
 
 #include "cli/job_file.h"
 #include "common/error_codes.h"
+#include "database/database_file_check.h"
 #include "generator/generation_run.h"
 
 namespace ferulo::cli {
@@ -129,6 +130,11 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
     PrintError(err, lists.error());
     return kExitFailure;
   }
+  const Result<bool> hasPassword = database::HasDatabasePassword(job.database);
+  if (!hasPassword) {
+    PrintError(err, hasPassword.error());
+    return kExitFailure;
+  }
   const generator::GenerationInput input{
       .databasePathText = job.database,
       .databaseFileName = DatabaseFileName(job.database),
@@ -136,6 +142,7 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .outputPath = job.output.value_or(DatabaseFolder(job.database)),
       .lists = std::move(lists).value(),
       .programDirectory = args.templates.empty() ? setup.programDirectory : args.templates,
+      .databaseHasPassword = hasPassword.value(),
   };
   auto report = generator::RunGeneration(input);
   if (!report) {

@@ -18,6 +18,7 @@ inline constexpr int kPathNotFound = 76;
 
 // Databases
 inline constexpr int kCouldNotFindDatabase = 3024;
+inline constexpr int kDatabaseEncrypted = 3031;
 inline constexpr int kInvalidDatabasePath = 3044;
 inline constexpr int kCannotOpenDatabase = 3049;
 inline constexpr int kCouldNotOpenFile = 3051;

@@ -15,6 +15,14 @@ std::string FillTemplate(std::string_view text, std::initializer_list<MarkerValu
   return ReplaceMarkers(text, std::span<const MarkerValue>(markers.begin(), markers.size()));
 }
 
+// Names the database, never the password.
+std::string PasswordWarning(const std::string& databaseFileName) {
+  return "The database '" + databaseFileName +
+         "' has a database password, which db.asp does not give: the pages will fail on the "
+         "server until ;PWD= followed by the password is added to the connection string in "
+         "db.asp.";
+}
+
 GenerationReport Refusal(const char* text) {
   return GenerationReport{UserMessage{text, kRefusalTitle, MessageIcon::Error}, {}, {}};
 }
@@ -92,11 +100,15 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   if (Status written = WriteAllOrNothing(pending); !written) {
     return written.error();
   }
-  return GenerationReport{
+  GenerationReport report{
       UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
       {outputs.listPage, outputs.editPage, outputs.filterPage, outputs.connectionInclude},
       {},
   };
+  if (input.databaseHasPassword) {
+    report.warnings.push_back(PasswordWarning(input.databaseFileName));
+  }
+  return report;
 }
 
 }  // namespace ferulo::generator

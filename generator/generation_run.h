@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/message_icon.h"
 
 namespace ferulo::generator {
 
@@ -23,9 +24,10 @@ struct GenerationInput {
   std::string outputPath;  // text of txtOutput: a prefix of the output names
   FieldLists lists;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
+  // The database carries a database password, which db.asp does not give:
+  // the pages are written all the same, with a warning.
+  bool databaseHasPassword = false;
 };
-
-enum class MessageIcon { Information, Warning, Error };
 
 // The one message box a run ends with.
 struct UserMessage {

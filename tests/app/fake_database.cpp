@@ -34,6 +34,8 @@ class FakeConnection : public DatabaseConnection {
     return Error{error_code::kTableNotFound, "No table '" + tableName + "'"};
   }
 
+  [[nodiscard]] bool HasDatabasePassword() const override { return file_.hasPassword; }
+
  private:
   FakeDatabase::File file_;
 };

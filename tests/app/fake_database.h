@@ -22,6 +22,7 @@ class FakeDatabase : public DatabaseLayer {
     std::vector<Table> tables;
     std::optional<Error> openError;
     std::optional<Error> schemaError;
+    bool hasPassword = false;
   };
 
   void Add(const std::string& path, File file) { files_[path] = std::move(file); }

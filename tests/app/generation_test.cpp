@@ -13,8 +13,8 @@
 #include "support/test_support.h"
 #include "window_harness.h"
 
+using ferulo::MessageIcon;
 using ferulo::app::AccessDatabaseLayer;
-using ferulo::app::MessageIcon;
 using ferulo::app::test::FakeDatabase;
 using ferulo::app::test::WindowHarness;
 using ferulo::app::test::WindowSnapshot;
@@ -104,6 +104,9 @@ class GenerationTest : public QObject {
   void refusesWithoutADatabaseOrTable();
   void failedRunKeepsFilesAndWindow_data();
   void failedRunKeepsFilesAndWindow();
+  void refusesATableTheChosenDatabaseLacks_data();
+  void refusesATableTheChosenDatabaseLacks();
+  void warnsAfterWritingForADatabaseWithAPassword();
 
  private:
   AccessDatabaseLayer reader_;
@@ -235,6 +238,83 @@ void GenerationTest::failedRunKeepsFilesAndWindow() {
   for (const std::string& page : earlierFiles) {
     QCOMPARE(support::ReadFile(output.path() / page), "earlier run of " + page);
   }
+}
+
+// The lists of Orders in nwind.mdb stay when another database is chosen; "Start"
+// then writes pages only where that database has a table Orders too, as a copy
+// of nwind.mdb does.
+void GenerationTest::refusesATableTheChosenDatabaseLacks_data() {
+  QTest::addColumn<QString>("second");  // "" for a copy of nwind.mdb
+  QTest::newRow("a database without Orders")
+      << QString::fromStdString(support::SharedTestData("ASampleDatabase.accdb"));
+  QTest::newRow("a copy of the same database") << QString();
+}
+
+void GenerationTest::refusesATableTheChosenDatabaseLacks() {
+  QFETCH(QString, second);
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  support::TempDir copies;
+  const bool copy = second.isEmpty();
+  if (copy) {
+    fs::create_symlink(nwind, copies.path() / "copy.mdb");
+    second = QString::fromStdString(copies.file("copy.mdb"));
+  }
+  FERULO_QSKIP_IF_MISSING(second, "ASampleDatabase.accdb");
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Orders");
+  const QList<QStringList> orders = harness.AllFieldLists();
+  harness.SelectDatabase(second);
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.AllFieldLists(), orders);
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const auto& message = harness.dialogs().messages.first();
+  if (copy) {
+    QCOMPARE(message.text, QString("ASP Files created successfully !"));
+    QCOMPARE(
+        support::ListFolder(output.path()),
+        (std::vector<std::string>{"copyedit.asp", "copyfilter.asp", "copylist.asp", "db.asp"}));
+    return;
+  }
+  QCOMPARE(message.title, QString("Error"));
+  QCOMPARE(message.icon, MessageIcon::Error);
+  QVERIFY2(message.text.contains(QRegularExpression("^Error [1-9][0-9]*: .*'Orders'")),
+           qPrintable(message.text));
+  QVERIFY2(message.text.contains(second), qPrintable(message.text));
+  QVERIFY(support::ListFolder(output.path()).empty());
+}
+
+// The run succeeds; a warning box after the success message says that db.asp
+// lacks the password, and never shows it.
+void GenerationTest::warnsAfterWritingForADatabaseWithAPassword() {
+  const std::string database = support::LockedDatabase("password.mdb");
+  FERULO_QSKIP_IF_MISSING(database, "password.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(database);
+  harness.ClickTable("Users");
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(support::ListFolder(output.path()).size(), std::size_t{4});
+  const auto& messages = harness.dialogs().messages;
+  QCOMPARE(messages.size(), 2);
+  QCOMPARE(messages[0].text, QString("ASP Files created successfully !"));
+  QCOMPARE(messages[1].icon, MessageIcon::Warning);
+  QCOMPARE(messages[1].title, QString("FERULO"));
+  QVERIFY2(messages[1].text.contains("'password.mdb'"), qPrintable(messages[1].text));
+  QVERIFY2(messages[1].text.contains("PWD="), qPrintable(messages[1].text));
+  QVERIFY2(!messages[1].text.contains("secret"), qPrintable(messages[1].text));
 }
 
 QTEST_MAIN(GenerationTest)

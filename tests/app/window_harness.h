@@ -34,17 +34,14 @@ inline bool IsMissing(const QString& path) {
     }                                                                               \
   } while (0)
 
-// Everything a failed or cancelled action must leave as it was.
+// Everything a failed or cancelled action must leave as it was, as far as the
+// window shows it.
 struct WindowSnapshot {
   QStringList tables;
   int currentTableRow = -1;
   QString txtInput;
   QString txtOutput;
   QList<QStringList> fieldLists;
-  const void* connection = nullptr;
-  QString databaseFileName;
-  QString databaseFolder;
-  QString tableName;
 
   bool operator==(const WindowSnapshot&) const = default;
   [[nodiscard]] QString Describe() const;

@@ -2,6 +2,7 @@
 // and real Access files; stdout, stderr and the exit code checked whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "support/test_support.h"
@@ -135,6 +136,19 @@ TEST(CliFailures, BadDatabaseGivesNumberedErrorNamingTheFileAndNothingOnStdout) 
   }
 }
 
+// The library's own words stay out: the file is refused before it reads it.
+TEST(CliFailures, EncryptedDatabaseIsNamedAsSuch) {
+  const std::string database = test::LockedDatabase("encrypted.accdb");
+  FERULO_SKIP_IF_MISSING(database, "encrypted.accdb");
+  const ProcessResult result = Cli({"tables", database});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.rfind("ferulo-cli: error 3031: ", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find("'" + database + "' is encrypted with a password"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(result.err.find("libmdb"), std::string::npos) << result.err;
+}
+
 // Small templates whose filled text can be written out by hand.
 class CliGenerate : public ::testing::Test {
  protected:
@@ -159,6 +173,7 @@ TEST_F(CliGenerate, EveryColumnInEveryListByDefault) {
   const ProcessResult result =
       Cli({"generate", database_, "Users", "--output", out, "--templates", templates_.string()});
   ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, "ASP Files created successfully !\n" + out + "node-adodblist.asp\n" + out +
                             "node-adodbedit.asp\n" + out + "node-adodbfilter.asp\n" + out +
                             "db.asp\n");
@@ -203,6 +218,24 @@ TEST_F(CliGenerate, DefaultOutputIsTheDatabaseFolder) {
   EXPECT_EQ(test::ListFolder(dir_.path() / "db"),
             (std::vector<std::string>{"db.asp", "shop.mdb", "shopedit.asp", "shopfilter.asp",
                                       "shoplist.asp"}));
+}
+
+// The pages are written; one warning says db.asp needs the password, which
+// is never shown.
+TEST_F(CliGenerate, PasswordDatabaseIsWrittenWithAWarning) {
+  const std::string database = test::LockedDatabase("password.mdb");
+  FERULO_SKIP_IF_MISSING(database, "password.mdb");
+  const std::string out = dir_.str() + "/out/";
+  fs::create_directory(out);
+  const ProcessResult result =
+      Cli({"generate", database, "Users", "--output", out, "--templates", templates_.string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(test::ListFolder(out).size(), 4u);
+  EXPECT_EQ(result.err.rfind("ferulo-cli: warning: ", 0), 0u) << result.err;
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  EXPECT_NE(result.err.find("'password.mdb'"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("PWD="), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("secret"), std::string::npos) << result.err;
 }
 
 TEST_F(CliGenerate, FailuresAndRefusalsExitOneAndWriteNothing) {

@@ -15,6 +15,9 @@ namespace ferulo::test {
 std::string NodeAdodbMdb();  // JET4, table Users
 std::string FruitMdb();      // JET4, tables with blanks and a slash, saved queries
 std::string SharedTestData(const std::string& relativePath);  // e.g. "nwind.mdb"
+// tests/database/locked/: password.mdb (a Jet 4 database password) and
+// encrypted.accdb (ACE, encrypted with a password).
+std::string LockedDatabase(const std::string& name);
 
 // Where the built executables, the reader and the templates are.
 std::string BinDir();
