@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "generator/field_list_checks.h"
 #include "generator/fragments.h"
 #include "generator/output_files.h"
 #include "generator/page_names.h"
@@ -55,6 +56,10 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
     return Refusal(kNoTableText);
   }
 
+  if (Status entries = RefuseControlCharacters(input.lists); !entries) {
+    return entries.error();
+  }
+
   const std::string pageBaseName = PageBaseName(input.databaseFileName);
   const OutputFileNames outputs = MakeOutputFileNames(OutputPrefix(input.outputPath), pageBaseName);
 
@@ -95,7 +100,7 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   return GenerationReport{
       UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
       {outputs.listPage, outputs.editPage, outputs.filterPage, outputs.connectionInclude},
-      {},
+      EntriesThatAreNoColumns(lists, input.tableColumns, input.tableName),
   };
 }
 

@@ -104,6 +104,7 @@ class GenerationTest : public QObject {
   void refusesWithoutADatabaseOrTable();
   void failedRunKeepsFilesAndWindow_data();
   void failedRunKeepsFilesAndWindow();
+  void renamedFieldEntryIsAWarningAfterSuccess();
 
  private:
   AccessDatabaseLayer reader_;
@@ -235,6 +236,30 @@ void GenerationTest::failedRunKeepsFilesAndWindow() {
   for (const std::string& page : earlierFiles) {
     QCOMPARE(support::ReadFile(output.path() / page), "earlier run of " + page);
   }
+}
+
+// The window hands the table's columns to the run with the lists.
+void GenerationTest::renamedFieldEntryIsAWarningAfterSuccess() {
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Shippers");
+  harness.dialogs().AnswerInput("Company Name");
+  harness.ClickEntry(0, 1, kEdit);
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 2);
+  QCOMPARE(harness.dialogs().messages[0].text, QString("ASP Files created successfully !"));
+  QCOMPARE(harness.dialogs().messages[1].text,
+           QString("Field Name entry 'Company Name' is not a column of the table 'Shippers'; the "
+                   "pages fail where they use it"));
+  QCOMPARE(harness.dialogs().messages[1].icon, MessageIcon::Warning);
 }
 
 QTEST_MAIN(GenerationTest)

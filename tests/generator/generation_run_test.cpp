@@ -53,6 +53,7 @@ class GenerationRunTest : public ::testing::Test {
                   .displayNames = {"No", "Title"},
                   .filterNames = {"title"},
                   .searchNames = {"title"}},
+        .tableColumns = {"id", "title", "body"},
         .programDirectory = templates_.string(),
     };
   }
@@ -243,6 +244,70 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"NoTableChosen", "/data/shop.mdb", "shop.mdb", "",
                                   "Please select a table first !"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct ControlCharacterCase {
+  const char* name;
+  FieldLists lists;
+  const char* description;
+};
+
+void PrintTo(const ControlCharacterCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ControlCharacterInEntry : public GenerationRunTest,
+                                public ::testing::WithParamInterface<ControlCharacterCase> {};
+
+TEST_P(ControlCharacterInEntry, IsRefusedNamingListAndEntryAndWritesNothing) {
+  GenerationInput input = Input();
+  input.lists = GetParam().lists;
+  auto report = RunGeneration(input);
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().number, error_code::kControlCharacterInEntry);
+  EXPECT_EQ(report.error().description, GetParam().description);
+  EXPECT_TRUE(test::ListFolder(output_).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, ControlCharacterInEntry,
+    ::testing::Values(
+        ControlCharacterCase{"LineBreakInAField",
+                             {{"id", "OrderID\r\nX"}, {"No", "Order"}, {}, {}},
+                             "Field Name entry 'OrderID\\r\\nX' holds a control character, which "
+                             "no Access column name has; nothing was written"},
+        ControlCharacterCase{"TabInAFilter",
+                             {{"id"}, {"No"}, {"title", "\tti tle"}, {}},
+                             "Filter Name entry '\\tti tle' holds a control character, which no "
+                             "Access column name has; nothing was written"},
+        ControlCharacterCase{"NulAndDeleteInASearch",
+                             {{}, {}, {}, {std::string("a\0b\x7F", 4)}},
+                             "Search Name entry 'a\\x00b\\x7F' holds a control character, which no "
+                             "Access column name has; nothing was written"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GenerationRunTest, EntriesThatAreNoColumnsAreWarnedAboutOnce) {
+  GenerationInput input = Input();
+  input.lists = {.fieldNames = {"ID", "headline", "headline"},
+                 .displayNames = {"No", "Title", "Again"},
+                 .filterNames = {"Title", "body "},
+                 .searchNames = {"Body", "headline"}};
+  auto report = RunGeneration(input);
+  ASSERT_TRUE(report.ok()) << report.error().description;
+  EXPECT_TRUE(report.value().succeeded());
+  EXPECT_EQ(report.value().warnings,
+            (std::vector<std::string>{
+                "Field Name entry 'headline' is not a column of the table 'news'; the pages fail "
+                "where they use it",
+                "Filter Name entry 'body ' is not a column of the table 'news'; the pages fail "
+                "where they use it",
+                "Search Name entry 'headline' is not a column of the table 'news'; the pages fail "
+                "where they use it"}));
+  EXPECT_EQ(test::ListFolder(output_).size(), 4u);
+
+  input.tableColumns.clear();  // columns unknown: nothing to compare with
+  EXPECT_EQ(RunGeneration(input).value().warnings, std::vector<std::string>{});
+  EXPECT_EQ(RunGeneration(Input()).value().warnings, std::vector<std::string>{});
+}
 
 // Each failure: an error naming the file, existing outputs untouched, no
 // temporary file left.
