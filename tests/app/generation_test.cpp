@@ -45,8 +45,8 @@ const char* const kListPage =
     "</a></font></td> \r\n"
     "</tr></table>\r\n"
     "<%\r\n"
-    " searchfilter = searchfilter & \" or CompanyName LIKE '%\" & "
-    "Replace(Session(\"searchname\"), \"'\", \"''\") & \"%' \"  \r\n"
+    " If IsSearchableColumn(\"CompanyName\") Then searchfilter = searchfilter & \" or "
+    "[CompanyName] LIKE '%\" & LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
     "%>\r\n";
 
 const char* const kEditPage =
@@ -58,10 +58,10 @@ const char* const kEditPage =
 
 const char* const kFilterPage =
     "<table>\r\n"
-    "<tr style=\"font-size:9pt\"><td>CompanyName</td><td colspan=4>"
-    "<input name='CompanyName' type=text></td></tr> \r\n"
-    "<tr style=\"font-size:9pt\"><td>Phone</td><td colspan=4>"
-    "<input name='Phone' type=text></td></tr> \r\n"
+    "<% If IsSearchableColumn(\"CompanyName\") Then %><tr style=\"font-size:9pt\"><td>CompanyName"
+    "</td><td colspan=4><input name='CompanyName' type=text></td></tr><% End If %> \r\n"
+    "<% If IsSearchableColumn(\"Phone\") Then %><tr style=\"font-size:9pt\"><td>Phone"
+    "</td><td colspan=4><input name='Phone' type=text></td></tr><% End If %> \r\n"
     "</table>\r\n"
     "Shippers";
 

@@ -186,11 +186,13 @@ TEST_F(CliGenerate, JobFileShapesTheListsAndResolvesRelativePaths) {
             "%>?sort=UserName'>Name</a></font></td> \r\n"
             "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
             "%>?sort=UserSex'>Sex</a></font></td> \r\n");
-  EXPECT_EQ(ReadFile(web / "node-adodbfilter.asp"),
-            "<tr style=\"font-size:9pt\"><td>UserName</td><td colspan=4><input name='UserName' "
-            "type=text></td></tr> \r\n"
-            " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" UserName like "
-            "'%\" + Replace(Request.Form(\"UserName\"), \"'\", \"''\") + \"%' and\" \r\n");
+  EXPECT_EQ(
+      ReadFile(web / "node-adodbfilter.asp"),
+      "<% If IsSearchableColumn(\"UserName\") Then %><tr style=\"font-size:9pt\"><td>UserName"
+      "</td><td colspan=4><input name='UserName' type=text></td></tr><% End If %> \r\n"
+      " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" [UserName] like "
+      "'%\" + LikeText(Request.Form(\"UserName\")) + \"%' and\" \r\n");
+  EXPECT_EQ(result.err, "");
 }
 
 TEST_F(CliGenerate, EntryThatIsNoColumnIsAWarningAfterSuccess) {

@@ -77,8 +77,9 @@ constexpr const char* kExpectedList =
     "    <td> <% =Server.HTMLEncode(RS(\"title\") & \"\") %> </td>\r\n"
     "</tr>\r\n"
     "<% searchfilter = \"\"\r\n"
-    " searchfilter = searchfilter & \" or title LIKE '%\" & Replace(Session(\"searchname\"), "
-    "\"'\", \"''\") & \"%' \"  \r\n"
+    " If IsSearchableColumn(\"title\") Then searchfilter = searchfilter & \" or [title] LIKE '%\" "
+    "& "
+    "LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
     "%>\r\n"
     "<!--@EDIT@--><!--@name@-->news";
 
@@ -90,15 +91,13 @@ constexpr const char* kExpectedEdit =
     "<table><tr bgcolor=\"#DFFFFF\" >\r\n"
     "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;No</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
-    "<input NAME=\"id\" SIZE=\"32\" <% if action=\"edit\" then %> VALUE=\"<% "
-    "=Server.HTMLEncode(RS(\"id\") & \"\")%>\" <% end if %>>\r\n"
+    "<% =FieldControl(\"id\") %>\r\n"
     "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
     "<tr bgcolor=\"#DFFFFF\" >\r\n"
     "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;Title</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
-    "<input NAME=\"title\" SIZE=\"32\" <% if action=\"edit\" then %> VALUE=\"<% "
-    "=Server.HTMLEncode(RS(\"title\") & \"\")%>\" <% end if %>>\r\n"
+    "<% =FieldControl(\"title\") %>\r\n"
     "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
     "</table><!--@FILTER@-->\r\n"
@@ -106,11 +105,11 @@ constexpr const char* kExpectedEdit =
 
 constexpr const char* kExpectedFilter =
     "<% txtFilter = \"\"\n"
-    " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" title like '%\" + "
-    "Replace(Request.Form(\"title\"), \"'\", \"''\") + \"%' and\" \r\n"
+    " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" [title] like '%\" + "
+    "LikeText(Request.Form(\"title\")) + \"%' and\" \r\n"
     "%>\n"
-    "<table><tr style=\"font-size:9pt\"><td>title</td><td colspan=4><input name='title' "
-    "type=text></td></tr> \r\n"
+    "<table><% If IsSearchableColumn(\"title\") Then %><tr style=\"font-size:9pt\"><td>title</td>"
+    "<td colspan=4><input name='title' type=text></td></tr><% End If %> \r\n"
     "</table><!--@HEAD@-->\n";
 
 constexpr const char* kExpectedInclude =

@@ -76,7 +76,8 @@ void PrintTo(const DriverCase& c, std::ostream* os) {
 class ConnectionIncludeDriver : public ::testing::TestWithParam<DriverCase> {};
 
 TEST_P(ConnectionIncludeDriver, FollowsTheFileFormat) {
-  const std::string line3 = "connstr=\"DBQ=\"+server.mappath(\"" + std::string(GetParam().fileName) +
+  const std::string line3 = "connstr=\"DBQ=\"+server.mappath(\"" +
+                            std::string(GetParam().fileName) +
                             "\")+\";DefaultDir=;DRIVER=" + GetParam().driver + ";\" \r\n";
   EXPECT_NE(ConnectionIncludeText(GetParam().fileName).find("\r\n" + line3), std::string::npos)
       << ConnectionIncludeText(GetParam().fileName);
