@@ -93,15 +93,22 @@ std::string DatabaseFileName(const std::string& databasePath) {
   return slash == std::string::npos ? databasePath : databasePath.substr(slash + 1);
 }
 
-Result<generator::FieldLists> ResolveLists(const Job& job, const database::Connection& connection) {
+// The job's lists, each defaulting to the table's columns, and the columns
+// themselves (for the run's check of the entries).
+struct ResolvedLists {
+  generator::FieldLists lists;
+  std::vector<std::string> tableColumns;
+};
+
+Result<ResolvedLists> ResolveLists(const Job& job, const database::Connection& connection) {
   if (job.table.empty()) {
-    return generator::FieldLists{};  // the generation run refuses a run without a table
+    return ResolvedLists{};  // the generation run refuses a run without a table
   }
   auto listed = ListColumns(connection, job.table);  // also proves the table exists
   if (!listed) {
     return listed.error();
   }
-  const std::vector<std::string>& columns = listed.value();
+  std::vector<std::string> columns = std::move(listed).value();
   generator::FieldLists lists{
       .fieldNames = job.fields.value_or(columns),
       .displayNames = job.display.value_or(job.fields.value_or(columns)),
@@ -115,7 +122,7 @@ Result<generator::FieldLists> ResolveLists(const Job& job, const database::Conne
                      std::to_string(lists.fieldNames.size()) +
                      " fields; they pair by position and must be of equal length"};
   }
-  return lists;
+  return ResolvedLists{std::move(lists), std::move(columns)};
 }
 
 int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostream& err,
@@ -125,9 +132,9 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
     PrintError(err, connection.error());
     return kExitFailure;
   }
-  auto lists = ResolveLists(job, connection.value());
-  if (!lists) {
-    PrintError(err, lists.error());
+  auto resolved = ResolveLists(job, connection.value());
+  if (!resolved) {
+    PrintError(err, resolved.error());
     return kExitFailure;
   }
   const Result<bool> hasPassword = database::HasDatabasePassword(job.database);
@@ -140,7 +147,8 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .databaseFileName = DatabaseFileName(job.database),
       .tableName = job.table,
       .outputPath = job.output.value_or(DatabaseFolder(job.database)),
-      .lists = std::move(lists).value(),
+      .lists = std::move(resolved.value().lists),
+      .tableColumns = std::move(resolved.value().tableColumns),
       .programDirectory = args.templates.empty() ? setup.programDirectory : args.templates,
       .databaseHasPassword = hasPassword.value(),
   };

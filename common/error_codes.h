@@ -34,6 +34,9 @@ inline constexpr int kReaderTimedOut = 9003;
 inline constexpr int kReaderOutOfMemory = 9004;
 inline constexpr int kReaderBadAnswer = 9005;
 
+// Field lists the generation run refuses
+inline constexpr int kControlCharacterInEntry = 9201;
+
 // The command-line front end
 inline constexpr int kBadJobFile = 9101;
 

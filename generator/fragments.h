@@ -25,9 +25,14 @@ struct FilterPageFragments {
   std::string filterForm;
 };
 
+// Column names may hold any character an Access name allows: each is written
+// in the form its place needs (bracketed in SQL, its double quotes doubled in
+// a script literal, character references in HTML, percent-encoded in a URL).
+// Display names are the user's own HTML and go in as they are, but for "<%",
+// which would open a script block and is written "&lt;%".
+
 // HEAD and BODY from the field and display names (paired by position), SEARCH
-// from the search names. Column names are inserted verbatim; runtime values
-// in the generated script are encoded or escaped.
+// from the search names.
 [[nodiscard]] ListPageFragments BuildListPageFragments(const std::vector<std::string>& fieldNames,
                                                        const std::vector<std::string>& displayNames,
                                                        const std::vector<std::string>& searchNames);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "generator/field_list_checks.h"
 #include "generator/fragments.h"
 #include "generator/output_files.h"
 #include "generator/page_names.h"
@@ -63,6 +64,10 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
     return Refusal(kNoTableText);
   }
 
+  if (Status entries = RefuseControlCharacters(input.lists); !entries) {
+    return entries.error();
+  }
+
   const std::string pageBaseName = PageBaseName(input.databaseFileName);
   const OutputFileNames outputs = MakeOutputFileNames(OutputPrefix(input.outputPath), pageBaseName);
 
@@ -103,7 +108,7 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   GenerationReport report{
       UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
       {outputs.listPage, outputs.editPage, outputs.filterPage, outputs.connectionInclude},
-      {},
+      EntriesThatAreNoColumns(lists, input.tableColumns, input.tableName),
   };
   if (input.databaseHasPassword) {
     report.warnings.push_back(PasswordWarning(input.databaseFileName));

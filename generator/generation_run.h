@@ -23,6 +23,9 @@ struct GenerationInput {
   std::string tableName;
   std::string outputPath;  // text of txtOutput: a prefix of the output names
   FieldLists lists;
+  // The table's real column names, to warn about entries that name none of
+  // them; empty where they are not known (then nothing is checked).
+  std::vector<std::string> tableColumns;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
   // The database carries a database password, which db.asp does not give:
   // the pages are written all the same, with a warning.

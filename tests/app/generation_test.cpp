@@ -45,8 +45,8 @@ const char* const kListPage =
     "</a></font></td> \r\n"
     "</tr></table>\r\n"
     "<%\r\n"
-    " searchfilter = searchfilter & \" or CompanyName LIKE '%\" & "
-    "Replace(Session(\"searchname\"), \"'\", \"''\") & \"%' \"  \r\n"
+    " If IsSearchableColumn(\"CompanyName\") Then searchfilter = searchfilter & \" or "
+    "[CompanyName] LIKE '%\" & LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
     "%>\r\n";
 
 const char* const kEditPage =
@@ -58,10 +58,10 @@ const char* const kEditPage =
 
 const char* const kFilterPage =
     "<table>\r\n"
-    "<tr style=\"font-size:9pt\"><td>CompanyName</td><td colspan=4>"
-    "<input name='CompanyName' type=text></td></tr> \r\n"
-    "<tr style=\"font-size:9pt\"><td>Phone</td><td colspan=4>"
-    "<input name='Phone' type=text></td></tr> \r\n"
+    "<% If IsSearchableColumn(\"CompanyName\") Then %><tr style=\"font-size:9pt\"><td>CompanyName"
+    "</td><td colspan=4><input name='CompanyName' type=text></td></tr><% End If %> \r\n"
+    "<% If IsSearchableColumn(\"Phone\") Then %><tr style=\"font-size:9pt\"><td>Phone"
+    "</td><td colspan=4><input name='Phone' type=text></td></tr><% End If %> \r\n"
     "</table>\r\n"
     "Shippers";
 
@@ -107,6 +107,7 @@ class GenerationTest : public QObject {
   void refusesATableTheChosenDatabaseLacks_data();
   void refusesATableTheChosenDatabaseLacks();
   void warnsAfterWritingForADatabaseWithAPassword();
+  void renamedFieldEntryIsAWarningAfterSuccess();
 
  private:
   AccessDatabaseLayer reader_;
@@ -315,6 +316,30 @@ void GenerationTest::warnsAfterWritingForADatabaseWithAPassword() {
   QVERIFY2(messages[1].text.contains("'password.mdb'"), qPrintable(messages[1].text));
   QVERIFY2(messages[1].text.contains("PWD="), qPrintable(messages[1].text));
   QVERIFY2(!messages[1].text.contains("secret"), qPrintable(messages[1].text));
+}
+
+// The window hands the table's columns to the run with the lists.
+void GenerationTest::renamedFieldEntryIsAWarningAfterSuccess() {
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Shippers");
+  harness.dialogs().AnswerInput("Company Name");
+  harness.ClickEntry(0, 1, kEdit);
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 2);
+  QCOMPARE(harness.dialogs().messages[0].text, QString("ASP Files created successfully !"));
+  QCOMPARE(harness.dialogs().messages[1].text,
+           QString("Field Name entry 'Company Name' is not a column of the table 'Shippers'; the "
+                   "pages fail where they use it"));
+  QCOMPARE(harness.dialogs().messages[1].icon, MessageIcon::Warning);
 }
 
 QTEST_MAIN(GenerationTest)

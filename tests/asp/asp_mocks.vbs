@@ -8,7 +8,8 @@
 ' fields, closed objects, missing records and values a column cannot hold
 ' raise the errors ADO would raise. Wine's parser takes no class member named
 ' Type or End: here they are HarnessType and HarnessEnd, and the page
-' translation renames the page's .Type and .End to match.
+' translation renames the page's .Type and .End to match. AscW, which Wine's
+' engine lacks, is supplied here.
 
 ' Raised by Response.End and Response.Redirect to stop the page; the host
 ' treats it as a normal end (vbObjectError + 7777).
@@ -22,10 +23,23 @@ Const HarnessAdLockReadOnly = 1
 Const HarnessAdFldUpdatable = 4
 Const HarnessAdFldUnknownUpdatable = 8
 
-Dim HarnessCodePage, HarnessEnded, HarnessObjectCount
+Dim HarnessCodePage, HarnessEnded, HarnessObjectCount, HarnessOffersTypeLib
 HarnessCodePage = 65001
 HarnessEnded = False
 HarnessObjectCount = 0
+' Whether Server.CreateObject makes "Scriptlet.TypeLib" (some servers refuse it).
+HarnessOffersTypeLib = True
+
+' Wine's engine has no AscW (error 445); the host gives the UTF-16 code unit.
+Function AscW(text)
+  If Len(text) = 0 Then Err.Raise 5, "AscW", "Invalid procedure call or argument: AscW of an empty text"
+  AscW = HarnessSink.charCode(CStr(text))
+End Function
+
+' A number as text with a point, whatever the locale the page runs under.
+Function HarnessNumberText(value)
+  HarnessNumberText = Replace(CStr(value), Mid(CStr(1.5), 2, 1), ".")
+End Function
 
 ' --------------------------------------------------------------- recording
 
@@ -66,7 +80,7 @@ Function HarnessRepr(value)
         Right("0" & Day(value), 2) & " " & Right("0" & Hour(value), 2) & ":" & _
         Right("0" & Minute(value), 2) & ":" & Right("0" & Second(value), 2)
     Case 2, 3, 4, 5, 6, 14, 17, 20
-      HarnessRepr = "n:" & CStr(value)
+      HarnessRepr = "n:" & HarnessNumberText(value)
     Case 10
       HarnessRepr = "Missing"
     Case Else
@@ -129,8 +143,10 @@ Class HarnessRequest
     serverValues.Item("QUERY_STRING") = text
   End Sub
 
+  ' A name posted twice gives its values joined by ", ", as in ASP.
   Public Sub HarnessAddForm(name, value)
-    formValues.Add name, value
+    If Not formValues.Exists(name) Then formValues.Add name, New HarnessFormValue
+    formValues.Item(name).AddValue value
   End Sub
 
   ' A missing name gives Empty, as in ASP.
@@ -139,8 +155,13 @@ Class HarnessRequest
     HarnessLog "read.query", name
   End Function
 
+  ' A name the POST lacks gives a value with Count 0, as in ASP.
   Public Function Form(name)
-    If formValues.Exists(name) Then Form = formValues.Item(name)
+    If formValues.Exists(name) Then
+      Set Form = formValues.Item(name)
+    Else
+      Set Form = New HarnessFormValue
+    End If
     HarnessLog "read.form", name
   End Function
 
@@ -156,10 +177,29 @@ Class HarnessRequest
     If queryValues.Exists(name) Then
       Item = queryValues.Item(name)
     ElseIf formValues.Exists(name) Then
-      Item = formValues.Item(name)
+      Item = formValues.Item(name).Value
     End If
     HarnessLog "read.any", name
   End Function
+End Class
+
+' Request.Form(name): its values' count and, as its default, their text.
+Class HarnessFormValue
+  Private text
+  Public Count
+
+  Private Sub Class_Initialize()
+    Count = 0
+  End Sub
+
+  Public Sub AddValue(value)
+    If Count > 0 Then text = text & ", " & value Else text = value
+    Count = Count + 1
+  End Sub
+
+  Public Default Property Get Value()
+    Value = text
+  End Property
 End Class
 
 ' --------------------------------------------------------------- Response
@@ -355,6 +395,9 @@ Class HarnessServer
         Set CreateObject = New HarnessRecordset
       Case "adodb.command"
         Set CreateObject = New HarnessCommand
+      Case "scriptlet.typelib"
+        If Not HarnessOffersTypeLib Then Err.Raise 429, "Server.CreateObject", "ActiveX component can't create object: 'Scriptlet.TypeLib'"
+        Set CreateObject = New HarnessTypeLib
       Case Else
         Err.Raise -2147221005, "Server.CreateObject", "Invalid class string: the test offers no '" & progId & "'"
     End Select
@@ -370,7 +413,35 @@ Class HarnessServer
   End Property
 End Class
 
+' A new GUID at every read, in braces and followed by two NUL characters as
+' the real object gives it.
+Class HarnessTypeLib
+  Public Property Get Guid()
+    Guid = "{" & HarnessSink.newGuid() & "}" & Chr(0) & Chr(0)
+  End Property
+End Class
+
 ' --------------------------------------------------------------- the database
+
+' A value of a binary column: only its size is known. Read as text it fails,
+' as the page must never print or write binary data.
+Class HarnessBinary
+  Public Size
+End Class
+
+Function HarnessBinaryValue(size)
+  Set HarnessBinaryValue = New HarnessBinary
+  HarnessBinaryValue.Size = size
+End Function
+
+Function HarnessIsBinaryType(columnType)
+  Select Case columnType
+    Case 128, 204, 205
+      HarnessIsBinaryType = True
+    Case Else
+      HarnessIsBinaryType = False
+  End Select
+End Function
 
 Class HarnessColumn
   Public Name
@@ -486,13 +557,19 @@ Class HarnessDatabase
   ' The checks Jet makes before running a statement: quotes and brackets
   ' balanced, every name in ORDER BY a column, one value per placeholder.
   Public Sub Check(sql, table, parameterCount)
-    Dim quotes, i, placeholders, inQuote, ch, orderBy, terms, term
+    Dim quotes, i, placeholders, inQuote, inName, ch, orderBy, terms, term
     quotes = 0
     placeholders = 0
     inQuote = False
+    inName = False
+    ' A bracketed name may hold quotes and question marks.
     For i = 1 To Len(sql)
       ch = Mid(sql, i, 1)
-      If ch = "'" Then
+      If inName Then
+        inName = (ch <> "]")
+      ElseIf ch = "[" And Not inQuote Then
+        inName = True
+      ElseIf ch = "'" Then
         quotes = quotes + 1
         inQuote = Not inQuote
       ElseIf ch = "?" And Not inQuote Then
@@ -511,6 +588,7 @@ Class HarnessDatabase
     If placeholders <> parameterCount Then
       Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters (" & placeholders & " placeholders, " & parameterCount & " parameters)"
     End If
+    CheckNames sql, table
     Set orderBy = Pattern("\bORDER\s+BY\s+(.+)$").Execute(sql)
     If orderBy.Count > 0 Then
       terms = Split(orderBy.Item(0).SubMatches.Item(0), ",")
@@ -523,6 +601,38 @@ Class HarnessDatabase
         End If
       Next
     End If
+  End Sub
+
+  ' Jet takes a name outside quotes that is no column, no keyword and no
+  ' function for a parameter, and refuses the statement for want of its
+  ' value; it cannot match or sort binary data.
+  Private Sub CheckNames(sql, table)
+    Dim tokens, i, token, name, column, previous, following
+    Set tokens = Pattern("'(?:[^']|'')*'|\[[^\]]*\]|[A-Za-z_][A-Za-z0-9_]*|\S")
+    tokens.Global = True
+    Set tokens = tokens.Execute(sql)
+    For i = 0 To tokens.Count - 1
+      token = tokens.Item(i).Value
+      name = ""
+      If Left(token, 1) = "[" Then
+        name = Mid(token, 2, Len(token) - 2)
+      ElseIf Pattern("^[A-Za-z_]").Test(token) And Not Pattern("^(SELECT|FROM|WHERE|ORDER|BY|ASC|DESC|AND|OR|NOT|LIKE|IS|NULL|ChrW)$").Test(token) Then
+        name = token
+      End If
+      previous = ""
+      If i > 0 Then previous = UCase(tokens.Item(i - 1).Value)
+      following = ""
+      If i < tokens.Count - 1 Then following = UCase(tokens.Item(i + 1).Value)
+      If name <> "" And previous <> "FROM" Then
+        column = table.ColumnIndex(name)
+        If column < 0 Then
+          Err.Raise -2147217904, "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft Access Driver] Too few parameters. Expected 1. ('" & name & "' is no column of " & table.Name & ")"
+        End If
+        If HarnessIsBinaryType(table.Columns.Item(column).ColumnType) And (previous = "BY" Or following = "LIKE") Then
+          Err.Raise -2147217900, "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft Access Driver] Invalid use of the OLE Object column '" & name & "' in '" & sql & "'"
+        End If
+      End If
+    Next
   End Sub
 
   ' The rows a SELECT returns: none for "WHERE 1=0", those whose column
@@ -603,6 +713,15 @@ Function HarnessLooksNumeric(text, integral)
   HarnessLooksNumeric = expression.Test(text)
 End Function
 
+' The date a text stands for under the locale, or Null (Wine's IsDate
+' knows fewer forms than its CDate).
+Function HarnessTextDate(text)
+  HarnessTextDate = Null
+  On Error Resume Next
+  HarnessTextDate = CDate(text)
+  Err.Clear
+End Function
+
 ' Raises the error ADO raises when value cannot go into the column; returns
 ' the value as it would be stored.
 Function HarnessConvert(column, value)
@@ -648,10 +767,15 @@ Function HarnessConvert(column, value)
       HarnessConvert = CBool(value)
     End If
   ElseIf column.ColumnType = 7 Or column.ColumnType = 133 Or column.ColumnType = 135 Then
+    ' ADO reads a text by the server's locale.
     If kind = 8 Then
-      If Trim(value) = "" Then HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: an empty text for the date column " & column.Name
+      HarnessConvert = HarnessTextDate(value)
+      If IsNull(HarnessConvert) Then HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: '" & value & "' is no date for " & column.Name
+    ElseIf kind = 7 Then
+      HarnessConvert = value
+    Else
+      HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: " & HarnessRepr(value) & " for the date column " & column.Name
     End If
-    HarnessConvert = value
   Else
     HarnessConvert = value
   End If
@@ -686,8 +810,12 @@ Class HarnessConnection
   Public Sub Open(text)
     If stateValue = 1 Then HarnessAdoError 3705, "Connection", "Operation is not allowed when the object is open."
     If HarnessIsMissing(text) Then text = connectionText
-    If InStr(1, text, "DRIVER={Microsoft Access Driver (*.mdb)}", 1) = 0 Or InStr(1, text, "DBQ=C:\inetpub\wwwroot\", 1) = 0 Then
+    If (InStr(1, text, "DRIVER={Microsoft Access Driver (*.mdb)}", 1) = 0 And InStr(1, text, "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)}", 1) = 0) Or InStr(1, text, "DBQ=C:\inetpub\wwwroot\", 1) = 0 Then
       HarnessAdoError -2147467259, "Connection", "[Microsoft][ODBC Driver Manager] Data source name not found and no default driver specified: '" & text & "'"
+    End If
+    ' The driver every Windows has cannot read the Access 2007 format.
+    If InStr(1, text, ".accdb;", 1) > 0 And InStr(1, text, "(*.mdb)", 1) > 0 Then
+      HarnessAdoError -2147467259, "Connection", "[Microsoft][ODBC Microsoft Access Driver] Unrecognized database format: '" & text & "'"
     End If
     connectionText = text
     stateValue = 1
@@ -904,13 +1032,33 @@ Class HarnessField
   End Property
 
   Public Default Property Get Value()
-    Value = owner.HarnessGet(index)
+    Dim stored
+    HarnessCopy stored, owner.HarnessGet(index)
+    If IsObject(stored) Then Set Value = stored Else Value = stored
   End Property
 
   Public Property Let Value(newValue)
     owner.HarnessSet index, newValue
   End Property
+
+  ' Bytes for binary data, characters for text, 0 for Null.
+  Public Property Get ActualSize()
+    Dim stored
+    HarnessCopy stored, owner.HarnessGet(index)
+    If IsObject(stored) Then
+      ActualSize = stored.Size
+    ElseIf IsNull(stored) Then
+      ActualSize = 0
+    Else
+      ActualSize = Len(CStr(stored))
+    End If
+  End Property
 End Class
+
+' target = value, with Set where the value is an object (binary data).
+Sub HarnessCopy(target, value)
+  If IsObject(value) Then Set target = value Else target = value
+End Sub
 
 Class HarnessFields
   Private owner
@@ -1230,7 +1378,7 @@ Class HarnessRecordset
   Public Default Property Get Item(key)
     Dim value, number, source, description
     On Error Resume Next
-    value = HarnessGet(HarnessIndex(key))
+    HarnessCopy value, HarnessGet(HarnessIndex(key))
     number = Err.Number
     source = Err.Source
     description = Err.Description
@@ -1239,7 +1387,7 @@ Class HarnessRecordset
       HarnessFault "RS(" & HarnessRepr(key) & "): error " & number & ": " & description
       Err.Raise number, source, description
     End If
-    Item = value
+    If IsObject(value) Then Set Item = value Else Item = value
   End Property
 
   Public Property Let Item(key, value)
@@ -1267,7 +1415,9 @@ Class HarnessRecordset
   Public Function HarnessGet(index)
     Tick
     RequireCurrent "Fields(" & table.Columns.Item(index).Name & ")"
-    HarnessGet = rows.Item(position).Values.Item(index)
+    Dim stored
+    HarnessCopy stored, rows.Item(position).Values.Item(index)
+    If IsObject(stored) Then Set HarnessGet = stored Else HarnessGet = stored
   End Function
 
   Public Sub HarnessSet(index, value)
@@ -1279,6 +1429,7 @@ Class HarnessRecordset
     If column.AutoIncrement Or (column.Attributes And (HarnessAdFldUpdatable Or HarnessAdFldUnknownUpdatable)) = 0 Then
       HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: the field " & column.Name & " cannot be updated (AutoNumber)"
     End If
+    If HarnessIsBinaryType(column.ColumnType) Then HarnessFault "the page wrote " & HarnessRepr(value) & " over the binary data of " & column.Name
     ' Jet refuses a Null in a required column at Update, not here.
     stored = HarnessConvert(column, value)
     rows.Item(position).Values.Item(index) = stored

@@ -27,7 +27,8 @@ HOST = HERE / "asp_host.js"
 
 # ADO data types and field attributes the stand-in tables use.
 AD_SMALLINT, AD_INTEGER, AD_SINGLE, AD_DOUBLE, AD_CURRENCY, AD_DATE = 2, 3, 4, 5, 6, 7
-AD_BOOLEAN, AD_VARWCHAR, AD_LONGVARWCHAR = 11, 202, 203
+AD_BOOLEAN, AD_NUMERIC, AD_DBTIMESTAMP = 11, 131, 135
+AD_VARWCHAR, AD_LONGVARWCHAR, AD_LONGVARBINARY = 202, 203, 205
 FLD_UNKNOWN_UPDATABLE, FLD_FIXED = 0x8, 0x10
 FLD_IS_NULLABLE, FLD_MAY_BE_NULL, FLD_LONG = 0x20, 0x40, 0x80
 
@@ -45,10 +46,10 @@ class Column:
 
     def attributes(self) -> int:
         value = (FLD_IS_NULLABLE | FLD_MAY_BE_NULL) if self.nullable else 0
-        if self.type not in (AD_VARWCHAR, AD_LONGVARWCHAR):
-            value |= FLD_FIXED
-        if self.type == AD_LONGVARWCHAR:
+        if self.type in (AD_LONGVARWCHAR, AD_LONGVARBINARY):
             value |= FLD_LONG
+        elif self.type != AD_VARWCHAR:
+            value |= FLD_FIXED
         if not (self.auto_increment and not self.reports_auto_increment):
             value |= FLD_UNKNOWN_UPDATABLE
         return value
@@ -69,6 +70,7 @@ class Request:
     form: dict[str, str] = field(default_factory=dict)
     session: dict[str, Any] = field(default_factory=dict)
     tables: list[Table] = field(default_factory=list)
+    offers_type_lib: bool = True  # whether Server.CreateObject("Scriptlet.TypeLib") works
 
 
 def vbscript_literal(value: Any) -> str:
@@ -83,12 +85,16 @@ def vbscript_literal(value: Any) -> str:
     if isinstance(value, float):
         return repr(value)
     if isinstance(value, datetime.datetime):
-        return (f"(DateSerial({value.year}, {value.month}, {value.day}) + "
-                f"TimeSerial({value.hour}, {value.minute}, {value.second}))")
+        # Before 1899-12-30 the time of day counts away from zero.
+        sign = "-" if value < datetime.datetime(1899, 12, 30) else "+"
+        return (f"CDate(CDbl(DateSerial({value.year}, {value.month}, {value.day})) {sign} "
+                f"CDbl(TimeSerial({value.hour}, {value.minute}, {value.second})))")
     if isinstance(value, datetime.date):
         return f"DateSerial({value.year}, {value.month}, {value.day})"
     if isinstance(value, str):
         return asp_translate.vbscript_string(value)
+    if isinstance(value, bytes):
+        return f"HarnessBinaryValue({len(value)})"
     raise TypeError(f"no VBScript literal for {value!r}")
 
 
@@ -104,6 +110,8 @@ def request_setup(request: Request) -> list[str]:
         lines.append(f"Request.HarnessAddForm {vbscript_literal(name)}, {vbscript_literal(value)}")
     for name, value in request.session.items():
         lines.append(f"Session.HarnessPreset {vbscript_literal(name)}, {vbscript_literal(value)}")
+    if not request.offers_type_lib:
+        lines.append("HarnessOffersTypeLib = False")
     lines.append("Dim HarnessTableSetUp")
     for table in request.tables:
         lines.append(f"Set HarnessTableSetUp = HarnessDb.AddTable({vbscript_literal(table.name)})")
@@ -300,7 +308,9 @@ class PageRunner:
         return PageResult(request=request, program=lines, origins=origins, page_lines=page_lines,
                           directives=page.directives, directive_first=page.directive_first)
 
-    def run(self, site: Path, requests: Iterable[Request]) -> list[PageResult]:
+    def run(self, site: Path, requests: Iterable[Request], locale: str | None = None) -> list[PageResult]:
+        """Runs the requests in order; locale (such as "de_DE.UTF-8") is the
+        server's, the one VBScript formats and converts values by."""
         results = [self.program_for(site, request) for request in requests]
         if not results:
             return results
@@ -316,7 +326,7 @@ class PageRunner:
         jobs_file = batch_dir / "jobs.txt"
         jobs_file.write_bytes(b"\xff\xfe" + "\r\n".join(jobs).encode("utf-16-le"))
         log_file = batch_dir / "wine.log"
-        self.prefix.run_host(HOST, jobs_file, log_file, timeout=60 + 10 * len(results))
+        self.prefix.run_host(HOST, jobs_file, log_file, timeout=60 + 10 * len(results), locale=locale)
         for index, result in enumerate(results):
             self._read_result(result, batch_dir / f"page{index}.result", log_file)
         return results

@@ -6,7 +6,8 @@ from __future__ import annotations
 
 import shutil
 
-from asp_pages import PageTestCase, work_dir
+import asp_tables
+from asp_pages import PageTestCase, generate, sample_database, work_dir
 from asp_run import AD_INTEGER, AD_VARWCHAR, Column, PageResult, Request, Table
 
 DB_ASP = (
@@ -34,6 +35,12 @@ PAGES = {
         "<%\r\nDim RS\r\nSet RS = Server.CreateObject(\"ADODB.Recordset\")\r\n"
         "RS.Open \"SELECT * FROM [news]\", conn, 3, 1\r\nResponse.Write RS(\"nosuch\")\r\n%>\r\n"),
     "unknown_member.asp": HEAD + "<%\r\nResponse.Wrte \"x\"\r\n%>\r\n",
+    # A page's own record object, read through its default member.
+    "default_member_error.asp": HEAD + (
+        "<%\r\nClass Fields\r\n  Public Default Property Get Item(name)\r\n"
+        "    Err.Raise 3265, \"ADODB.Fields\", \"no field '\" & name & \"'\"\r\n"
+        "  End Property\r\nEnd Class\r\nDim RS\r\nSet RS = New Fields\r\n"
+        "Response.Write Server.HTMLEncode(rs(\"nosuch\") & \"\")\r\nconn.Close\r\n%>\r\n"),
     "redirect.asp": HEAD + "<%\r\nconn.Close\r\nResponse.Redirect \"news.asp\"\r\nResponse.Write \"after\"\r\n%>\r\n",
     "write_after_redirect.asp": HEAD + (
         "<%\r\nconn.Close\r\nOn Error Resume Next\r\nResponse.Redirect \"news.asp\"\r\n"
@@ -137,6 +144,9 @@ class HarnessTest(PageTestCase):
         self.assertIn("no field 'nosuch' in news", problem)
         self.assertIn("error 3265", problem)
 
+    def test_error_in_a_default_member_fails_the_page(self) -> None:
+        self.assertIn("no field 'nosuch'", self.problem("default_member_error.asp"))
+
     def test_unknown_member_fails_on_its_line(self) -> None:
         self.assertIn("unknown_member.asp line 4: Response.Wrte", self.problem("unknown_member.asp"))
 
@@ -163,7 +173,8 @@ class HarnessTest(PageTestCase):
 
     def test_sql_checks(self) -> None:
         self.assertIn("Syntax error in string", self.problem("unescaped_quote.asp"))
-        self.assertIn("ORDER BY '[nosuch]' names no column", self.problem("unknown_order_column.asp"))
+        self.assertIn("Too few parameters. Expected 1. ('nosuch' is no column of news)",
+                      self.problem("unknown_order_column.asp"))
 
     def test_paging_needs_a_scrolling_cursor(self) -> None:
         self.assertIn("forward-only cursor cannot set AbsolutePage", self.problem("paging_forward_only.asp"))
@@ -186,3 +197,27 @@ class HarnessTest(PageTestCase):
 
     def test_charset_after_output_is_a_fault(self) -> None:
         self.assertIn("Response.CharSet set after the page began its output", self.problem("late_charset.asp"))
+
+
+class EntryTheTableLacksTest(PageTestCase):
+    """Generated pages that name a column the table lacks fail as on IIS,
+    however the page reaches the column."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        database = sample_database("nwind")
+        super().setUpClass()
+        fields = ["OrderID", "ShipName", "ShipNameTypo"]
+        site = generate(database, "Orders", "nwind-orders-typo", job={"fields": fields})
+        table = [asp_tables.orders(3)]
+        cls.results = cls.run_pages(site, [
+            Request("nwindlist.asp", tables=table),
+            Request("nwindedit.asp", query={"action": "edit", "key": "10249"}, tables=table),
+        ])
+
+    def test_every_page_fails_naming_the_column(self) -> None:
+        for result in self.results:
+            with self.subTest(page=result.request.page):
+                problem = result.problem()
+                self.assertIsNotNone(problem, f"{result.request.page} should have failed")
+                self.assertIn("no field 'ShipNameTypo' in Orders", problem)

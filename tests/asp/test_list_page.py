@@ -14,14 +14,15 @@ from asp_run import PageResult, Request, Table
 
 
 def shown(value: Any) -> str:
-    """How a stand-in value reads in a cell (VBScript's text of it in Wine's
-    en-US locale)."""
+    """How a stand-in value reads in a cell: the pages' one format."""
     if value is None:
         return ""
     if isinstance(value, bool):
         return "True" if value else "False"
+    if isinstance(value, bytes):
+        return f"[binary data, {(len(value) + 512) // 1024} KB]"
     if isinstance(value, datetime.datetime):
-        return f"{value.month}/{value.day}/{value.year}"
+        return value.strftime("%Y-%m-%d %H:%M:%S" if value.time() != datetime.time() else "%Y-%m-%d")
     if isinstance(value, decimal.Decimal):
         return format(value.normalize(), "f")
     if isinstance(value, float):
@@ -45,7 +46,7 @@ class ListPageTest(PageTestCase):
         rows = document.record_rows()
         self.assertEqual(len(rows), count, f"{result.request.page}: record rows")
         for row, record in zip(rows, table.rows[first:first + count]):
-            self.assertEqual(cells(row)[1:], [shown(v) for v in record])
+            self.assertEqual(cells(row)[1:], [shown(v).strip() for v in record])
             self.assertEqual(edit_link(row), f"{edit_page}?action=edit&key="
                              + urllib.parse.quote_plus(shown(record[0]), safe=""))
 
@@ -145,10 +146,10 @@ class OrdersListTest(ListPageTest):
     def test_search_doubles_the_quote(self) -> None:
         document = self.assertClean(self.search)
         sql = self.search.sql()[-1]
-        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE (OrderID LIKE '%O''Brien%'  or "), sql)
+        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE ([OrderID] LIKE '%O''Brien%'  or "), sql)
         for column in self.table.columns:
-            self.assertIn(f"{column.name} LIKE '%O''Brien%' ", sql)
-        self.assertTrue(sql.endswith("ShipCountry LIKE '%O''Brien%' )"), sql)
+            self.assertIn(f"[{column.name}] LIKE '%O''Brien%' ", sql)
+        self.assertTrue(sql.endswith("[ShipCountry] LIKE '%O''Brien%' )"), sql)
         self.assertEqual(self.search.session_text("searchname"), "O'Brien")
         self.assertEqual(document.inputs()["searchname"].attrs["value"], "O'Brien")
         self.assertIn("nwindlist.asp?clear=search", document.links())
@@ -177,7 +178,7 @@ class OrdersListTest(ListPageTest):
     def test_filter_from_the_filter_page_is_applied_shown_and_cleared(self) -> None:
         self.assertEqual(self.filtered.redirect(), "nwindlist.asp")
         document = self.assertClean(self.with_filter)
-        condition = "ShipName like '%Pub''s%' and ShipCity like '%Reims%'"
+        condition = "[ShipName] like '%Pub''s%' and [ShipCity] like '%Reims%'"
         self.assertEqual(self.with_filter.sql()[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
         self.assertIn(asp_html.iis_html_encode(condition), self.with_filter.output)
         self.assertIn("nwindlist.asp?clear=filter", document.links())
@@ -187,8 +188,8 @@ class OrdersListTest(ListPageTest):
     def test_filter_and_search_together(self) -> None:
         self.assertClean(self.filter_and_search)
         sql = self.filter_and_search.sql()[-1]
-        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE (ShipName like '%Pub''s%' and ShipCity like "
-                                       "'%Reims%') AND (OrderID LIKE '%Reims%'  or "), sql)
+        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE ([ShipName] like '%Pub''s%' and [ShipCity] "
+                                       "like '%Reims%') AND ([OrderID] LIKE '%Reims%'  or "), sql)
 
     def test_friendly_line_when_nothing_is_there(self) -> None:
         self.assertEqual(self.assertClean(self.empty).record_rows(), [])
@@ -284,8 +285,9 @@ class UsersListTest(ListPageTest):
 
     def test_search_only_the_chosen_columns(self) -> None:
         self.assertClean(self.search)
+        pattern = "'%' & ChrW(24352) & ChrW(19977) & '''s%'"
         self.assertEqual(self.search.sql()[-1],
-                         "SELECT * FROM [Users] WHERE (UserName LIKE '%张三''s%'  or UserSex LIKE '%张三''s%' )")
+                         f"SELECT * FROM [Users] WHERE ([UserName] LIKE {pattern}  or [UserSex] LIKE {pattern} )")
 
 
 class UmsaetzeListTest(ListPageTest):
@@ -327,4 +329,86 @@ class FruitListTest(ListPageTest):
         self.assertRecordRows(self.sorted, self.table, 0, 2, "fruitedit.asp")
         self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Fruit] ORDER BY [Vit A] ASC")
         headers = self.assertClean(self.sorted).header_cells()[1:]
-        self.assertEqual(headers[5].find_all("a")[0].attrs["href"], "fruitlist.asp?sort=Vit A")
+        self.assertEqual(headers[5].find_all("a")[0].attrs["href"], "fruitlist.asp?sort=Vit%20A")
+
+
+class EmployeesListTest(ListPageTest):
+    """nwind.mdb "Employees": binary data is shown by size, never sorted or
+    searched; search text is a literal pattern in plain ASCII SQL."""
+
+    # (search text, the LIKE pattern in the SQL)
+    SEARCHES = [("50%_[x]*?#", "'%50[%][_][[]x][*][?][#]%'"),
+                ("O'Brien", "'%O''Brien%'"),
+                ("Zürich", "'%Z' & ChrW(252) & 'rich%'"),
+                ("a\uff07 OR ''=''", "'%a' & ChrW(65287) & ' OR ''''=''''%'"),
+                ("\u00e9\u00e8", "'%' & ChrW(233) & ChrW(232) & '%'"),
+                ("\U0001F600", "'%' & ChrW(55357) & ChrW(56832) & '%'")]
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("nwind")
+        super().setUpClass()
+        cls.table = asp_tables.employees()
+        site = generate(cls.database, "Employees", "nwind-employees")
+        table = [cls.table]
+        results = cls.run_pages(site, [Request("nwindlist.asp", tables=table),
+                                       Request("nwindlist.asp", query={"sort": "Photo"}, tables=table)] +
+                                [Request("nwindlist.asp", method="POST", form={"searchname": text}, tables=table)
+                                 for text, _ in cls.SEARCHES])
+        cls.plain, cls.photo_sort = results[:2]
+        cls.searches = results[2:]
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Employees"), [c.name for c in self.table.columns])
+
+    def test_binary_data_is_shown_by_size_and_never_sorted(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 2, "nwindedit.asp")
+        self.assertRecordRows(self.photo_sort, self.table, 0, 2, "nwindedit.asp")
+        self.assertEqual(self.photo_sort.sql()[-1], "SELECT * FROM [Employees]")
+        self.assertIsNone(self.photo_sort.session_text("nwindlist:Employees:sort"))
+
+    def test_search_is_literal_plain_ascii_and_skips_binary_data(self) -> None:
+        for (text, pattern), result in zip(self.SEARCHES, self.searches):
+            with self.subTest(search=text):
+                self.assertClean(result)
+                sql = result.sql()[-1]
+                self.assertIn(f"[LastName] LIKE {pattern} ", sql)
+                self.assertNotIn("[Photo]", sql)
+                self.assertTrue(sql.isascii(), sql)
+
+
+class RefusedQueryTest(ListPageTest):
+    """A search or filter the database refuses is reported and dropped, so
+    that the next view lists the table again."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        database = sample_database("nwind")
+        super().setUpClass()
+        cls.table = asp_tables.orders(3)
+        site = generate(database, "Orders", "nwind-orders-refused", job={"search": ["ShipName", "ShipNme"]})
+        table = [cls.table]
+        cls.refused = cls.run_pages(site, [
+            Request("nwindlist.asp", method="POST", form={"searchname": "Reims"}, tables=table),
+            Request("nwindlist.asp", session={"nwindlist:Orders:filter": "[ShipNme] like '%x%'"}, tables=table),
+        ])
+        cls.next_views = cls.run_pages(site, [Request("nwindlist.asp", session=session_after(r), tables=table)
+                                              for r in cls.refused])
+
+    def test_refusal_is_shown_and_its_cause_dropped(self) -> None:
+        for what, result in zip(("search", "filter"), self.refused):
+            with self.subTest(what=what):
+                document = self.assertClean(result)
+                message = [p.all_text() for p in document.find_all("p", **{"class": "problem"})]
+                self.assertEqual(len(message), 1)
+                self.assertTrue(message[0].startswith(f"The database refused the {what}: "), message)
+                self.assertIn("'ShipNme' is no column of Orders", message[0])
+                self.assertTrue(message[0].endswith(f"The {what} has been cleared."), message)
+                self.assertEqual(result.sql()[-1], "SELECT * FROM [Orders]")
+                self.assertRecordRows(result, self.table, 0, 3, "nwindedit.asp")
+
+    def test_next_view_lists_again(self) -> None:
+        for result in self.next_views:
+            document = self.assertClean(result)
+            self.assertEqual(document.find_all("p", **{"class": "problem"}), [])
+            self.assertEqual(result.sql(), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])

@@ -202,11 +202,26 @@ TEST_F(CliGenerate, JobFileShapesTheListsAndResolvesRelativePaths) {
             "%>?sort=UserName'>Name</a></font></td> \r\n"
             "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
             "%>?sort=UserSex'>Sex</a></font></td> \r\n");
-  EXPECT_EQ(ReadFile(web / "node-adodbfilter.asp"),
-            "<tr style=\"font-size:9pt\"><td>UserName</td><td colspan=4><input name='UserName' "
-            "type=text></td></tr> \r\n"
-            " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" UserName like "
-            "'%\" + Replace(Request.Form(\"UserName\"), \"'\", \"''\") + \"%' and\" \r\n");
+  EXPECT_EQ(
+      ReadFile(web / "node-adodbfilter.asp"),
+      "<% If IsSearchableColumn(\"UserName\") Then %><tr style=\"font-size:9pt\"><td>UserName"
+      "</td><td colspan=4><input name='UserName' type=text></td></tr><% End If %> \r\n"
+      " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" [UserName] like "
+      "'%\" + LikeText(Request.Form(\"UserName\")) + \"%' and\" \r\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(CliGenerate, EntryThatIsNoColumnIsAWarningAfterSuccess) {
+  WriteFile(dir_.path() / "job.json",
+            R"({"database": ")" + database_ + R"(", "table": "Users", "output": ")" + dir_.str() +
+                R"(/", "fields": ["UserName", "User Name"], "search": ["userid"]})");
+  const ProcessResult result =
+      Cli({"generate", "--job", dir_.file("job.json"), "--templates", templates_.string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out.rfind("ASP Files created successfully !\n", 0), 0u) << result.out;
+  EXPECT_EQ(result.err,
+            "ferulo-cli: warning: Field Name entry 'User Name' is not a column of the table "
+            "'Users'; the pages fail where they use it\n");
 }
 
 TEST_F(CliGenerate, DefaultOutputIsTheDatabaseFolder) {
@@ -253,7 +268,12 @@ TEST_F(CliGenerate, FailuresAndRefusalsExitOneAndWriteNothing) {
       {{"generate", database_, "Users", "--output", out, "--templates", dir_.file("none")},
        "none/filelist.dat"},
       {{"generate", "--job", dir_.file("missing.json")}, "missing.json"},
+      {{"generate", "--job", dir_.file("pasted.json"), "--templates", templates_.string()},
+       "error 9201: Search Name entry 'UserName\\r\\n' holds a control character"},
   };
+  WriteFile(dir_.path() / "pasted.json", R"({"database": ")" + database_ +
+                                             R"(", "table": "Users", "output": ")" + out +
+                                             R"(", "search": ["UserName\r\n"]})");
   for (const Case& c : cases) {
     const ProcessResult result = Cli(c.arguments);
     EXPECT_EQ(result.exitCode, 1) << result.err;
