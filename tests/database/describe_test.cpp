@@ -310,5 +310,38 @@ INSTANTIATE_TEST_SUITE_P(
                    "MSysRelationships lacks a column or has one of a wrong type"}),
     [](const auto& info) { return info.param.name; });
 
+// Categories (definition on page 23) with its primary key made a plain unique
+// index. Its logical index entries (20 bytes, type at 19) follow the column
+// entries, the column names (a length byte each) and 39 bytes per real index.
+void DemoteCategoriesPrimaryKey(std::string& bytes) {
+  const std::size_t page = 23 * kPage;
+  const std::size_t columns = Get16(bytes, page + 25);
+  const std::size_t realIndexes = Get16(bytes, page + 31);
+  std::size_t at = page + 43 + 8 * realIndexes + 18 * columns;
+  for (std::size_t column = 0; column < columns; ++column) {
+    at += 1 + static_cast<unsigned char>(bytes[at]);
+  }
+  at += 39 * realIndexes;
+  for (std::size_t index = 0; index < Get16(bytes, page + 27); ++index) {
+    if (bytes[at + 20 * index + 19] == 1) {
+      bytes[at + 20 * index + 19] = 0;
+    }
+  }
+}
+
+// mdb-schema then shows no primary key but two unique indexes, CategoryName
+// first, over a Required column; the other is over the AutoNumber CategoryID.
+TEST(RecordKeyOfAFile, WithoutAPrimaryKeyIsTheFirstUniqueIndexThatRefusesNull) {
+  const std::string source = Nwind();
+  FERULO_SKIP_IF_MISSING(source, "nwind.mdb");
+  const ferulo::test::TempDir folder;
+  std::string bytes = ferulo::test::ReadFile(source);
+  DemoteCategoriesPrimaryKey(bytes);
+  ferulo::test::WriteFile(folder.file("no-primary-key.mdb"), bytes);
+  auto described = Describe(folder.file("no-primary-key.mdb"), "Categories");
+  ASSERT_TRUE(described.ok()) << described.error().description;
+  EXPECT_EQ(described.value().table.primaryKey, std::vector<std::string>{"CategoryName"});
+}
+
 }  // namespace
 }  // namespace ferulo::database::test
