@@ -633,7 +633,7 @@ Status AddRelations(MdbHandle& mdb, const std::vector<SystemObject>& objects,
   if (!rows) {
     return rows.error();
   }
-  auto relations = RelationsOf(described.table.name, rows.value());
+  auto relations = RelationsOf(described.table, rows.value());
   if (!relations) {
     return DamagedDatabase(path, relations.error().description);
   }

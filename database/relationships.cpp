@@ -23,7 +23,8 @@ bool SameRelationship(const RelationshipRow& a, const RelationshipRow& b) {
          a.columnCount == b.columnCount;
 }
 
-Result<Relation> JoinRows(const std::vector<const RelationshipRow*>& rows) {
+Result<Relation> JoinRows(const std::vector<const RelationshipRow*>& rows,
+                          const TableDescription& table) {
   const RelationshipRow& first = *rows.front();
   if (first.columnCount < 1 || first.columnCount > kMostRelationshipColumns) {
     return Damage(first.relationship, "claims " + std::to_string(first.columnCount) + " columns");
@@ -42,9 +43,14 @@ Result<Relation> JoinRows(const std::vector<const RelationshipRow*>& rows) {
                                             std::to_string(row->columnIndex) + " of its " +
                                             std::to_string(count) + ", or there twice");
     }
+    const ColumnDescription* column = table.FindColumn(row->column);
+    if (column == nullptr) {
+      return Damage(first.relationship,
+                    "names the column '" + row->column + "', which '" + table.name + "' lacks");
+    }
     const auto place = static_cast<std::size_t>(row->columnIndex);
     seen[place] = true;
-    relation.columns[place] = row->column;
+    relation.columns[place] = column->name;
     relation.referencedColumns[place] = row->referencedColumn;
   }
   if (rows.size() != count) {
@@ -67,12 +73,12 @@ std::size_t PositionOf(const TableDescription& table, const std::string& columnN
 
 }  // namespace
 
-Result<std::vector<Relation>> RelationsOf(std::string_view tableName,
+Result<std::vector<Relation>> RelationsOf(const TableDescription& table,
                                           const std::vector<RelationshipRow>& rows) {
   std::vector<std::string> order;
   std::map<std::string, std::vector<const RelationshipRow*>> rowsByName;
   for (const RelationshipRow& row : rows) {
-    if (!EqualsIgnoringAsciiCase(row.table, tableName)) {
+    if (!EqualsIgnoringAsciiCase(row.table, table.name)) {
       continue;
     }
     auto& named = rowsByName[row.relationship];
@@ -83,7 +89,7 @@ Result<std::vector<Relation>> RelationsOf(std::string_view tableName,
   }
   std::vector<Relation> relations;
   for (const std::string& name : order) {
-    auto relation = JoinRows(rowsByName[name]);
+    auto relation = JoinRows(rowsByName[name], table);
     if (!relation) {
       return relation.error();
     }
@@ -95,9 +101,6 @@ Result<std::vector<Relation>> RelationsOf(std::string_view tableName,
 void SpellRelationsAsDefined(TableWithReferences& described) {
   TableDescription& table = described.table;
   for (Relation& relation : table.relations) {
-    for (std::string& column : relation.columns) {
-      column = SpelledAsDefined(&table, column);
-    }
     const TableDescription* referenced = described.FindTable(relation.referencedTable);
     if (referenced != nullptr) {
       relation.referencedTable = referenced->name;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/error.h"
@@ -20,19 +19,21 @@ struct RelationshipRow {
   long long columnCount = 0;     // ccolumn: the relationship's number of pairs
 };
 
-// The relations in which the table called tableName (letter case ignored)
-// refers to a table, itself included, one per relationship and in the order
-// the rows first name them, columns in key order; names as the rows hold
-// them. Rows of one relationship that disagree, or whose places do not make
-// up its key exactly once each, are damage: the error's description says how,
-// and the caller names the file.
-[[nodiscard]] Result<std::vector<Relation>> RelationsOf(std::string_view tableName,
+// The relations in which the table (its name matched without regard to
+// case) refers to a table, itself included, one per relationship and in the
+// order the rows first name them, columns in key order, spelled as the table
+// defines them; the referenced names as the rows hold them. Rows of one
+// relationship that disagree, whose places do not make up its key exactly
+// once each, or that name a column the table lacks are damage: the error's
+// description says how, and the caller names the file.
+[[nodiscard]] Result<std::vector<Relation>> RelationsOf(const TableDescription& table,
                                                         const std::vector<RelationshipRow>& rows);
 
 // MSysRelationships keeps names as they were typed when the relationship was
-// made; Access matches them without regard to case. This spells each name of
-// the table's relations as the described tables define it, and orders the
-// relations by the position of their first column in the table.
+// made; Access matches them without regard to case. This spells the
+// referenced table and columns of each relation as the referenced table
+// defines them, where it is described, and orders the relations by the
+// position of their first column in the table.
 void SpellRelationsAsDefined(TableWithReferences& described);
 
 }  // namespace ferulo::database

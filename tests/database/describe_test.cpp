@@ -263,6 +263,15 @@ void MakeSzObjectAMemo(std::string& bytes) {
   }
 }
 
+// The row of MSysRelationships for "OrdersOrder Details" holds its names one
+// after the other; "OrderID" of "Order Details" becomes "OrderIX".
+void RenameRelationshipColumn(std::string& bytes) {
+  const std::string row = "OrdersOrder DetailsOrder DetailsOrderIDOrders";
+  const std::size_t at = bytes.find(row);
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + row.find("OrderIDOrders") + 6] = 'X';
+}
+
 struct DamageCase {
   std::string name;
   std::function<void(std::string&)> damage;
@@ -306,6 +315,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"RelationshipRowsLost",
                    [](std::string& b) { Put32(b, kRelationshipsPage * kPage + 12, 1000); },
                    "only 7 of the 1000 rows of its relationship table"},
+        DamageCase{"RelationshipOverAColumnTheTableLacks", RenameRelationshipColumn,
+                   "names the column 'OrderIX', which 'Order Details' lacks"},
         DamageCase{"RelationshipColumnOfAnotherType", MakeSzObjectAMemo,
                    "MSysRelationships lacks a column or has one of a wrong type"}),
     [](const auto& info) { return info.param.name; });

@@ -85,11 +85,13 @@ RelationshipRow Row(const std::string& relationship, const std::string& table,
   return {relationship, table, column, "Parent", referencedColumn, index, count};
 }
 
+const TableDescription kChild{"Child", {Column("W"), Column("X"), Column("Y")}, {}, {}};
+
 TEST(Relations, ComeOnePerRelationshipWithColumnsInKeyOrder) {
   const std::vector<RelationshipRow> rows{
       Row("Two", "Child", "Y", "B", 1, 2), Row("Other", "Elsewhere", "Z", "C", 0, 1),
-      Row("One", "CHILD", "X", "A", 0, 1), Row("Two", "Child", "W", "D", 0, 2)};
-  auto relations = RelationsOf("Child", rows);
+      Row("One", "CHILD", "x", "A", 0, 1), Row("Two", "Child", "W", "D", 0, 2)};
+  auto relations = RelationsOf(kChild, rows);
   ASSERT_TRUE(relations.ok()) << relations.error().description;
   EXPECT_EQ(relations.value(),
             (std::vector<Relation>{{{"W", "Y"}, "Parent", {"D", "B"}}, {{"X"}, "Parent", {"A"}}}));
@@ -108,7 +110,7 @@ void PrintTo(const DamageCase& c, std::ostream* os) {
 class DamagedRelationship : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(DamagedRelationship, IsRefusedNamingIt) {
-  auto relations = RelationsOf("Child", GetParam().rows);
+  auto relations = RelationsOf(kChild, GetParam().rows);
   ASSERT_FALSE(relations.ok());
   EXPECT_NE(relations.error().description.find("'R'"), std::string::npos);
   EXPECT_NE(relations.error().description.find(GetParam().reason), std::string::npos)
@@ -119,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, DamagedRelationship,
     ::testing::Values(
         DamageCase{"PlaceMissing", {Row("R", "Child", "X", "A", 0, 2)}, "1 of its 2"},
+        DamageCase{"ColumnTheTableLacks", {Row("R", "Child", "Z", "A", 0, 1)}, "'Z'"},
         DamageCase{"PlaceTwice",
                    {Row("R", "Child", "X", "A", 0, 2), Row("R", "Child", "Y", "B", 0, 2)},
                    "twice"},
@@ -130,17 +133,17 @@ INSTANTIATE_TEST_SUITE_P(
                    "disagree"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Relations, AreSpelledAsTheTablesDefineThemAndOrderedByColumn) {
+TEST(Relations, AreSpelledAsTheReferencedTableDefinesThemAndOrderedByColumn) {
   TableWithReferences described{
       {"Child", {Column("Id"), Column("ParentName", "Text"), Column("ParentId")}, {}, {}},
       {{"Parent", {Column("Id"), Column("Name", "Text")}, {"Id"}, {}}}};
-  described.table.relations = {{{"parentid"}, "PARENT", {"ID"}},
-                               {{"PARENTNAME"}, "Parent", {"name"}},
-                               {{"Gone"}, "Linked", {"Key"}}};
+  described.table.relations = {{{"ParentId"}, "PARENT", {"ID"}},
+                               {{"Id"}, "Linked", {"Key"}},
+                               {{"ParentName"}, "Parent", {"name"}}};
   SpellRelationsAsDefined(described);
-  EXPECT_EQ(described.table.relations, (std::vector<Relation>{{{"ParentName"}, "Parent", {"Name"}},
-                                                              {{"ParentId"}, "Parent", {"Id"}},
-                                                              {{"Gone"}, "Linked", {"Key"}}}));
+  EXPECT_EQ(described.table.relations, (std::vector<Relation>{{{"Id"}, "Linked", {"Key"}},
+                                                              {{"ParentName"}, "Parent", {"Name"}},
+                                                              {{"ParentId"}, "Parent", {"Id"}}}));
 }
 
 // ---- Required in property data ---------------------------------------------
