@@ -26,7 +26,7 @@ using ferulo::test::FruitMdb;
 using ferulo::test::NodeAdodbMdb;
 using ferulo::test::SharedTestData;
 
-// A sample of ../shared/testdata, looked for when the test runs.
+// One of the extra sample databases, looked for when the test runs.
 std::function<std::string()> Shared(const char* file) {
   return [file] { return SharedTestData(file); };
 }

@@ -4,7 +4,7 @@
 // within the reader's own limit, with the tables listed or a clean error that
 // names the file; then the same for the columns and the description of every
 // table listed. The files are kept gzip-compressed: they are mostly blank
-// pages. The damaged files of ../shared/testdata/hostile go through
+// pages. The damaged files of the extra samples (hostile/) go through
 // "describe" too.
 #include <gtest/gtest.h>
 
@@ -140,7 +140,8 @@ TEST(HostileFiles, DescribeEndsInACleanError) {
   const fs::path folder = fs::path(FERULO_SHARED_TESTDATA_DIR) / "hostile";
   std::error_code missing;
   if (!fs::is_directory(folder, missing)) {
-    GTEST_SKIP() << folder << " is not available (place ../shared/testdata beside the clone)";
+    GTEST_SKIP() << folder
+                 << " is not available (set FERULO_SHARED_TESTDATA_DIR for the extra samples)";
   }
   for (const std::string& name : ListFolder(folder)) {
     const std::string file = (folder / name).string();
