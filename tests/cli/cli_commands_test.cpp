@@ -168,19 +168,6 @@ TEST(CliDescribe, PrintsTheTableAsJson) {
   EXPECT_EQ(nlohmann::json::parse(result.out, nullptr, false), expected) << result.out;
 }
 
-TEST(CliDescribe, PrintsRelationsWithTheTablesTheyReference) {
-  const std::string database = Nwind();
-  FERULO_SKIP_IF_MISSING(database, "nwind.mdb");
-  const ProcessResult result = Cli({"describe", database, "Order Details"});
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  const auto described = nlohmann::json::parse(result.out, nullptr, false);
-  EXPECT_EQ(described["primaryKey"], nlohmann::json({"OrderID", "ProductID"}));
-  EXPECT_EQ(described["relations"], nlohmann::json::parse(R"([
-              {"columns": ["OrderID"], "references": {"table": "Orders", "columns": ["OrderID"]}},
-              {"columns": ["ProductID"],
-               "references": {"table": "Products", "columns": ["ProductID"]}}])"));
-}
-
 TEST(CliDescribe, UnknownTableOrDatabaseIsNamed) {
   const std::string database = test::NodeAdodbMdb();
   FERULO_SKIP_IF_MISSING(database, "node-adodb.mdb");

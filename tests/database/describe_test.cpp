@@ -163,12 +163,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "Categories",
                     {C("CategoryID", kLong, 4, true, true), C("CategoryName", "Text", 15, true),
                      C("Description", "Memo", 0), C("Picture", "OLE Object", 0)}},
-        ColumnsCase{"NodeAdodbUsers",
-                    NodeAdodbMdb,
-                    "Users",
-                    {C("UserId", kLong, 4, true, true), C("UserName", "Text", 255, true),
-                     C("UserSex", "Text", 255), C("UserBirthday", kDate, 8),
-                     C("UserMarried", "Yes/No", 0, true)}},
         ColumnsCase{
             "DateTest",
             DateTest,
