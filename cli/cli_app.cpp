@@ -9,6 +9,7 @@
 #include "cli/job_file.h"
 #include "common/error_codes.h"
 #include "database/database_file_check.h"
+#include "database/table_description_json.h"
 #include "generator/generation_run.h"
 
 namespace ferulo::cli {
@@ -46,12 +47,19 @@ Result<database::Connection> OpenDatabase(const std::string& path, const CliSetu
                                                  setup.readerOptions);
 }
 
-Result<std::vector<std::string>> ListColumns(const database::Connection& connection,
-                                             const std::string& table) {
+Status RequireUserTable(const database::Connection& connection, const std::string& table) {
   const std::vector<std::string> tables = database::UserTableNames(connection.OpenSchemaTables());
   if (std::find(tables.begin(), tables.end(), table) == tables.end()) {
     return Error{error_code::kTableNotFound,
                  "The database '" + connection.databasePath() + "' has no table '" + table + "'"};
+  }
+  return Done{};
+}
+
+Result<std::vector<std::string>> ListColumns(const database::Connection& connection,
+                                             const std::string& table) {
+  if (auto listed = RequireUserTable(connection, table); !listed) {
+    return listed.error();
   }
   return connection.ColumnNames(database::BuildColumnQuery(table));
 }
@@ -80,6 +88,41 @@ int RunColumns(const Arguments& args, std::ostream& out, std::ostream& err, cons
   PrintLines(out, columns.value());
   return kExitSuccess;
 }
+
+int RunDescribe(const Arguments& args, std::ostream& out, std::ostream& err,
+                const CliSetup& setup) {
+  auto connection = OpenDatabase(args.database, setup);
+  if (!connection) {
+    PrintError(err, connection.error());
+    return kExitFailure;
+  }
+  if (auto listed = RequireUserTable(connection.value(), args.table); !listed) {
+    PrintError(err, listed.error());
+    return kExitFailure;
+  }
+  auto described = connection.value().DescribeTable(args.table);
+  if (!described) {
+    PrintError(err, described.error());
+    return kExitFailure;
+  }
+  out << database::ToJsonText(described.value().table) << '\n';
+  return kExitSuccess;
+}
+
+constexpr const char* kDescribeFooter =
+    "Prints one JSON object:\n"
+    "  table       the table's name\n"
+    "  columns     in column order, each {name, type, size, required, autonumber}:\n"
+    "              type is Access's name (\"Text\", \"Long Integer\", \"Date/Time\", ...);\n"
+    "              size is the most characters for Text, otherwise the bytes of the\n"
+    "              value in a row (0 for Yes/No, Memo, OLE Object);\n"
+    "              required: a record needs a value there (Required set, Yes/No, or\n"
+    "              part of the key); autonumber: the database fills it in\n"
+    "  primaryKey  the columns that find one record, in key order: the primary key,\n"
+    "              or the first unique index without a column that may be Null;\n"
+    "              [] where there is neither\n"
+    "  relations   where the table refers to another, each\n"
+    "              {columns, references: {table, columns}}";
 
 // The folder of the database with its trailing separator, as the window
 // presets the output path: the path less its file name.
@@ -222,6 +265,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   columns->add_option("DATABASE", args.database, "Access database file")->required();
   columns->add_option("TABLE", args.table, "table name, exactly as listed")->required();
 
+  auto* describe =
+      app.add_subcommand("describe", "print a table's columns, record key and relations as JSON");
+  describe->add_option("DATABASE", args.database, "Access database file")->required();
+  describe->add_option("TABLE", args.table, "table name, exactly as listed")->required();
+  describe->footer(kDescribeFooter);
+
   auto* generate = app.add_subcommand(
       "generate", "write the list, edit and filter pages and db.asp for a table");
   DescribeGenerate(*generate, args);
@@ -241,6 +290,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   }
   if (columns->parsed()) {
     return RunColumns(args, out, err, setup);
+  }
+  if (describe->parsed()) {
+    return RunDescribe(args, out, err, setup);
   }
   return RunGenerate(args, out, err, setup);
 }

@@ -186,6 +186,29 @@ Result<std::vector<std::string>> Connection::ColumnNames(std::string_view column
   return ParseColumnsAnswer(output.value(), databasePath_);
 }
 
+Result<TableWithReferences> Connection::DescribeTable(std::string_view tableName) const {
+  const auto listed = std::find_if(schema_.begin(), schema_.end(), [&](const SchemaRow& row) {
+    return row.tableName == tableName && HasStoredColumns(row.tableType);
+  });
+  if (listed == schema_.end()) {
+    const auto other = std::find_if(schema_.begin(), schema_.end(), [&](const SchemaRow& row) {
+      return row.tableName == tableName;
+    });
+    return other == schema_.end() ? TableNotListed(tableName, databasePath_)
+                                  : NotATable(*other, databasePath_);
+  }
+  if (auto file = CheckDatabaseFile(databasePath_); !file) {
+    return file.error();
+  }
+  auto output = RunReader(
+      options_, {std::string(reader_protocol::kDescribeCommand), databasePath_, listed->tableName},
+      databasePath_);
+  if (!output) {
+    return output.error();
+  }
+  return ParseDescribeAnswer(output.value(), databasePath_);
+}
+
 std::string BuildColumnQuery(std::string_view tableName) {
   std::string query(kColumnQueryPrefix);
   query += tableName;

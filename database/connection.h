@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "database/table_description.h"
 
 namespace ferulo::database {
 
@@ -64,6 +65,11 @@ class Connection {
   // Answers "select * from <table>" with the table's column names in column
   // order. The table name is everything after "select * from ", verbatim.
   [[nodiscard]] Result<std::vector<std::string>> ColumnNames(std::string_view columnQuery) const;
+
+  // The table's columns with their types, its record key and its relations,
+  // with the descriptions of the tables it refers to, from one reader run.
+  // For a table of the schema whose columns are stored (user or system table).
+  [[nodiscard]] Result<TableWithReferences> DescribeTable(std::string_view tableName) const;
 
   [[nodiscard]] const std::string& databasePath() const { return databasePath_; }
 

@@ -1,11 +1,13 @@
 #include "database/reader_answer.h"
 
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 #include "common/error_codes.h"
 #include "database/object_types.h"
 #include "database/reader_protocol.h"
+#include "database/table_description_json.h"
 
 namespace ferulo::database {
 
@@ -101,6 +103,29 @@ Result<std::vector<std::string>> ParseColumnsAnswer(const ReaderOutput& output,
     names.push_back(column.get<std::string>());
   }
   return names;
+}
+
+Result<TableWithReferences> ParseDescribeAnswer(const ReaderOutput& output,
+                                                const std::string& databasePath) {
+  auto tables = ParseAnswer(output, databasePath, protocol::kTablesKey);
+  if (!tables) {
+    return tables.error();
+  }
+  if (tables.value().empty()) {
+    return BadAnswer(databasePath, "it describes no table");
+  }
+  std::vector<TableDescription> described;
+  for (const json& table : tables.value()) {
+    auto description = TableDescriptionFromJson(table);
+    if (!description) {
+      return BadAnswer(databasePath, description.error().description);
+    }
+    described.push_back(std::move(description).value());
+  }
+  TableWithReferences result{std::move(described.front()), {}};
+  result.referencedTables.assign(std::make_move_iterator(described.begin() + 1),
+                                 std::make_move_iterator(described.end()));
+  return result;
 }
 
 }  // namespace ferulo::database

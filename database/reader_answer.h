@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "database/connection.h"
 #include "database/reader_process.h"
+#include "database/table_description.h"
 
 namespace ferulo::database {
 
@@ -16,5 +17,10 @@ namespace ferulo::database {
                                                                 const std::string& databasePath);
 [[nodiscard]] Result<std::vector<std::string>> ParseColumnsAnswer(const ReaderOutput& output,
                                                                   const std::string& databasePath);
+
+// The answer to "describe": the table's description first, then those of the
+// tables it refers to.
+[[nodiscard]] Result<TableWithReferences> ParseDescribeAnswer(const ReaderOutput& output,
+                                                              const std::string& databasePath);
 
 }  // namespace ferulo::database

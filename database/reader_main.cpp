@@ -22,6 +22,7 @@
 #include "database/database_file_check.h"
 #include "database/mdb_catalog.h"
 #include "database/reader_protocol.h"
+#include "database/table_description_json.h"
 
 namespace protocol = ferulo::database::reader_protocol;
 using ferulo::Error;
@@ -72,7 +73,8 @@ std::optional<Request> ParseRequest(const std::vector<std::string_view>& args) {
     }
     return request;
   }
-  if (operands == 3 && args[next] == protocol::kColumnsCommand) {
+  if (operands == 3 &&
+      (args[next] == protocol::kColumnsCommand || args[next] == protocol::kDescribeCommand)) {
     request.command = args[next];
     request.databasePath = args[next + 1];
     request.tableName = args[next + 2];
@@ -146,12 +148,28 @@ json ColumnsAnswer(const std::string& databasePath, const std::string& tableName
   return json{{protocol::kColumnsKey, columns.value()}};
 }
 
+// The table's description, then those of the tables it refers to.
+json DescribeAnswer(const std::string& databasePath, const std::string& tableName) {
+  auto described = ferulo::database::ReadTableDescriptions(databasePath, tableName);
+  if (!described) {
+    return ErrorAnswer(described.error());
+  }
+  json tables = json::array({ferulo::database::ToJson(described.value().table)});
+  for (const auto& referenced : described.value().referencedTables) {
+    tables.push_back(ferulo::database::ToJson(referenced));
+  }
+  return json{{protocol::kTablesKey, std::move(tables)}};
+}
+
 json Answer(const Request& request) {
   if (auto file = ferulo::database::CheckDatabaseFile(request.databasePath); !file) {
     return ErrorAnswer(file.error());
   }
   if (request.command == protocol::kCatalogCommand) {
     return CatalogAnswer(request.databasePath, request.tableName);
+  }
+  if (request.command == protocol::kDescribeCommand) {
+    return DescribeAnswer(request.databasePath, request.tableName);
   }
   return ColumnsAnswer(request.databasePath, request.tableName);
 }
@@ -184,6 +202,7 @@ int WriteAnswer(const json& answer) {
 void PrintUsage() {
   std::cerr << "usage: ferulo-mdb-reader [--memory-limit BYTES] [--cpu-limit SECONDS]\n"
                "                         catalog DATABASE [TABLE] | columns DATABASE TABLE\n"
+               "                         | describe DATABASE TABLE\n"
                "Writes its answer as JSON to descriptor "
             << protocol::kAnswerFd << ". FERULO starts it; it is not meant to be run by hand.\n";
 }

@@ -1,7 +1,7 @@
 // A fuzz campaign through FERULO's isolated reader: damaged databases, made by
 // mutating real ones (and any inputs handed in, such as libFuzzer's findings),
-// each opened with Connection::Open and its user tables' columns listed, all
-// through the real ferulo-mdb-reader process. Whatever libmdb does with them,
+// each opened with Connection::Open and its user tables' columns listed and
+// described, all through the real ferulo-mdb-reader process. Whatever libmdb does with them,
 // every call must come back in time with an answer or a clean error: a known
 // number and a description naming the file. Anything else is an escape.
 //
@@ -407,8 +407,8 @@ class Campaign {
     return reader;
   }
 
-  // Open, list the user tables, list each one's columns: what the window and
-  // the CLI ask of a database.
+  // Open, list the user tables, list and describe each one's columns: what
+  // the window and the CLI ask of a database.
   void RunOne(const std::string& path, const std::string& bytes) {
     std::optional<Connection> connection;
     Record(path, bytes, "open", Timed([&]() -> std::optional<Error> {
@@ -431,6 +431,13 @@ class Campaign {
                }
                return std::nullopt;
              }));
+      Record(path, bytes, "describe", Timed([&]() -> std::optional<Error> {
+               auto described = connection->DescribeTable(table);
+               if (!described) {
+                 return described.error();
+               }
+               return std::nullopt;
+             }));
     }
   }
 
@@ -445,6 +452,10 @@ class Campaign {
       auto columns = opened.value().ColumnNames(BuildColumnQuery(table));
       if (!columns) {
         return Signature(columns.error(), path);
+      }
+      auto described = opened.value().DescribeTable(table);
+      if (!described) {
+        return Signature(described.error(), path);
       }
     }
     return "answered";

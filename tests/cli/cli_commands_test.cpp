@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -47,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"TablesHelp", {"tables", "--help"}, 0, "DATABASE"},
                       UsageCase{"ColumnsHelp", {"columns", "--help"}, 0, "TABLE"},
                       UsageCase{"GenerateHelp", {"generate", "--help"}, 0, "--templates"},
+                      UsageCase{"DescribeHelp", {"describe", "--help"}, 0, "primaryKey"},
+                      UsageCase{"DescribeWithoutTable", {"describe", "x.mdb"}, 2, "TABLE"},
                       UsageCase{"NoCommand", {}, 2, "subcommand"},
                       UsageCase{"UnknownCommand", {"frobnicate"}, 2, "subcommand"},
                       UsageCase{"TablesWithoutDatabase", {"tables"}, 2, "DATABASE"},
@@ -147,6 +153,49 @@ TEST(CliFailures, EncryptedDatabaseIsNamedAsSuch) {
   EXPECT_NE(result.err.find("'" + database + "' is encrypted with a password"), std::string::npos)
       << result.err;
   EXPECT_EQ(result.err.find("libmdb"), std::string::npos) << result.err;
+}
+
+// The JSON a script turns into a job file: every field of the table, with the
+// names the README documents. Expected values: mdb-schema's view of the file.
+TEST(CliDescribe, PrintsTheTableAsJson) {
+  const std::string database = test::NodeAdodbMdb();
+  FERULO_SKIP_IF_MISSING(database, "node-adodb.mdb");
+  const ProcessResult result = Cli({"describe", database, "Users"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const auto column = [](const char* name, const char* type, int size, bool required,
+                         bool autonumber) {
+    return nlohmann::json{{"name", name},
+                          {"type", type},
+                          {"size", size},
+                          {"required", required},
+                          {"autonumber", autonumber}};
+  };
+  const nlohmann::json expected{
+      {"table", "Users"},
+      {"columns",
+       {column("UserId", "Long Integer", 4, true, true),
+        column("UserName", "Text", 255, true, false), column("UserSex", "Text", 255, false, false),
+        column("UserBirthday", "Date/Time", 8, false, false),
+        column("UserMarried", "Yes/No", 0, true, false)}},
+      {"primaryKey", {"UserId"}},
+      {"relations", nlohmann::json::array()}};
+  EXPECT_EQ(nlohmann::json::parse(result.out, nullptr, false), expected) << result.out;
+}
+
+TEST(CliDescribe, UnknownTableOrDatabaseIsNamed) {
+  const std::string database = test::NodeAdodbMdb();
+  FERULO_SKIP_IF_MISSING(database, "node-adodb.mdb");
+  test::TempDir dir;
+  for (const auto& [path, table, named] :
+       std::vector<std::tuple<std::string, std::string, std::string>>{
+           {database, "Userz", "'Userz'"}, {dir.file("missing.mdb"), "Users", "missing.mdb"}}) {
+    const ProcessResult result = Cli({"describe", path, table});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("ferulo-cli: error "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(named), std::string::npos) << result.err;
+  }
 }
 
 // Small templates whose filled text can be written out by hand.
