@@ -74,6 +74,7 @@ class InstalledFerulo(unittest.TestCase):
         database, table = sample("node-adodb.mdb")
         built = Path(setting("FERULO_BIN_DIR")) / "ferulo-cli"
         for command, pages in ((["tables", database], 0), (["columns", database, table], 0),
+                               (["describe", database, table], 0),
                                (["generate", database, table, "--output", "site/"], 4)):
             with self.subTest(command[0]):
                 answers = []
@@ -118,7 +119,7 @@ class InstalledFerulo(unittest.TestCase):
         database, _ = sample("fruit.mdb")
         script = self.prefix / setting("FERULO_INSTALL_DATADIR") / "bash-completion/completions/ferulo-cli"
         cases = [
-            (["ferulo-cli", ""], ["columns", "generate", "tables", "--help", "--version"]),
+            (["ferulo-cli", ""], ["columns", "describe", "generate", "tables", "--help", "--version"]),
             (["ferulo-cli", "co"], ["columns"]),
             (["ferulo-cli", "generate", str(database), "Fruit", "--t"], ["--templates"]),
             (["ferulo-cli", "columns", str(database), "Fruit\\ S"], ["Fruit\\ Salad"]),
