@@ -456,10 +456,13 @@ End Class
 Class HarnessRow
   Public Values
   Public Deleted
+  ' Its position among the test's rows of the table; -1 for one added.
+  Public Number
 
   Private Sub Class_Initialize()
     Set Values = CreateObject("Scripting.Dictionary")
     Deleted = False
+    Number = -1
   End Sub
 End Class
 
@@ -498,6 +501,7 @@ Class HarnessTable
     For i = 0 To UBound(values)
       row.Values.Add i, values(i)
     Next
+    row.Number = Rows.Count
     Rows.Add Rows.Count, row
   End Sub
 
@@ -616,7 +620,7 @@ Class HarnessDatabase
       name = ""
       If Left(token, 1) = "[" Then
         name = Mid(token, 2, Len(token) - 2)
-      ElseIf Pattern("^[A-Za-z_]").Test(token) And Not Pattern("^(SELECT|FROM|WHERE|ORDER|BY|ASC|DESC|AND|OR|NOT|LIKE|IS|NULL|ChrW)$").Test(token) Then
+      ElseIf Pattern("^[A-Za-z_]").Test(token) And Not Pattern("^(SELECT|FROM|WHERE|ORDER|BY|ASC|DESC|AND|OR|NOT|LIKE|IN|IS|NULL|ChrW)$").Test(token) Then
         name = token
       End If
       previous = ""
@@ -635,37 +639,175 @@ Class HarnessDatabase
     Next
   End Sub
 
-  ' The rows a SELECT returns: none for "WHERE 1=0", those whose column
-  ' equals the one parameter for "WHERE [column] = ?", else every row (the
-  ' tests read other conditions from the recorded SQL).
+  ' The rows a SELECT returns, in its ORDER BY: none for "WHERE 1=0"; for a
+  ' WHERE of key conditions ("[a] = ?", "[b] IN (?, ?)", joined by AND)
+  ' those that meet every one, compared as Jet compares (text without
+  ' regard to case, numbers and dates by value, Null equal to nothing);
+  ' every row for any other WHERE (the tests read those from the SQL).
   Public Function SelectRows(sql, table, parameterValues)
-    Dim result, matches, columnIndex, i, row, wanted
+    Dim result, conditions, i, row
     Set result = CreateObject("Scripting.Dictionary")
     If Pattern("\bWHERE\s+1\s*=\s*0\b").Test(sql) Then
       Set SelectRows = result
       Exit Function
     End If
-    Set matches = Pattern("\bWHERE\s+(\[[^\]]+\]|[A-Za-z0-9_]+)\s*=\s*\?\s*$").Execute(sql)
-    columnIndex = -1
-    If matches.Count > 0 Then
-      columnIndex = table.ColumnIndex(Unbracket(matches.Item(0).SubMatches.Item(0)))
-      If columnIndex < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & matches.Item(0).SubMatches.Item(0)
-      wanted = parameterValues.Item(0)
-    End If
+    Set conditions = KeyConditions(sql, table, parameterValues)
     For i = 0 To table.Rows.Count - 1
       Set row = table.Rows.Item(i)
-      If columnIndex < 0 Then
-        result.Add result.Count, row
-      ElseIf Not IsNull(row.Values.Item(columnIndex)) Then
-        If StrComp(CStr(row.Values.Item(columnIndex)), CStr(wanted), 1) = 0 Then result.Add result.Count, row
-      End If
+      If MeetsAll(row, conditions) Then result.Add result.Count, row
     Next
-    Set SelectRows = result
+    Set SelectRows = SortedRows(result, sql, table)
+  End Function
+
+  ' Each key condition of the WHERE as Array(column index, its values), in
+  ' a Dictionary; an empty one where there is no WHERE or one of another
+  ' shape.
+  Private Function KeyConditions(sql, table, parameterValues)
+    Dim conditions, clause, matches, parts, column, count, values, used, i
+    Set conditions = CreateObject("Scripting.Dictionary")
+    Set KeyConditions = conditions
+    clause = Pattern("\s+ORDER\s+BY\s+[\s\S]*$").Replace(sql, "")
+    Set matches = Pattern("\bWHERE\s+([\s\S]*)$").Execute(clause)
+    If matches.Count = 0 Then Exit Function
+    clause = matches.Item(0).SubMatches.Item(0)
+    used = 0
+    Do While clause <> ""
+      Set matches = Pattern("^\s*(\[[^\]]+\]|[A-Za-z0-9_]+)\s*(=\s*\?|IN\s*\(\s*\?(?:\s*,\s*\?)*\s*\))\s*(?:AND\s+([\s\S]+))?$").Execute(clause)
+      If matches.Count = 0 Then
+        conditions.RemoveAll
+        Exit Function
+      End If
+      Set parts = matches.Item(0).SubMatches
+      column = table.ColumnIndex(Unbracket(parts.Item(0)))
+      If column < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & parts.Item(0)
+      count = Len(parts.Item(1)) - Len(Replace(parts.Item(1), "?", ""))
+      Set values = CreateObject("Scripting.Dictionary")
+      For i = 1 To count
+        values.Add values.Count, parameterValues.Item(used)
+        used = used + 1
+      Next
+      conditions.Add conditions.Count, Array(column, values)
+      clause = parts.Item(2) & ""
+    Loop
+  End Function
+
+  Private Function MeetsAll(row, conditions)
+    Dim i, condition, values, j
+    MeetsAll = True
+    For i = 0 To conditions.Count - 1
+      condition = conditions.Item(i)
+      Set values = condition(1)
+      MeetsAll = False
+      For j = 0 To values.Count - 1
+        If HarnessMatches(row.Values.Item(condition(0)), values.Item(j)) Then MeetsAll = True
+      Next
+      If Not MeetsAll Then Exit Function
+    Next
+  End Function
+
+  ' The rows in the statement's ORDER BY (names and ASC or DESC; Check has
+  ' made sure they are columns), equal ones in their order.
+  Private Function SortedRows(rows, sql, table)
+    Dim orderBy, terms, columns, descending, term, i, j, list, moving, sorted
+    Set SortedRows = rows
+    Set orderBy = Pattern("\bORDER\s+BY\s+(.+)$").Execute(sql)
+    If orderBy.Count = 0 Or rows.Count < 2 Then Exit Function
+    terms = Split(orderBy.Item(0).SubMatches.Item(0), ",")
+    columns = terms
+    descending = terms
+    For i = 0 To UBound(terms)
+      term = Trim(terms(i))
+      descending(i) = (UCase(Right(term, 5)) = " DESC")
+      If descending(i) Then term = Trim(Left(term, Len(term) - 5))
+      If UCase(Right(term, 4)) = " ASC" Then term = Trim(Left(term, Len(term) - 4))
+      columns(i) = table.ColumnIndex(Unbracket(term))
+    Next
+    list = rows.Items
+    For i = 1 To UBound(list)
+      Set moving = list(i)
+      j = i - 1
+      Do While j >= 0
+        If RowOrder(list(j), moving, columns, descending) <= 0 Then Exit Do
+        Set list(j + 1) = list(j)
+        j = j - 1
+      Loop
+      Set list(j + 1) = moving
+    Next
+    Set sorted = CreateObject("Scripting.Dictionary")
+    For i = 0 To UBound(list)
+      sorted.Add i, list(i)
+    Next
+    Set SortedRows = sorted
+  End Function
+
+  Private Function RowOrder(a, b, columns, descending)
+    Dim i
+    For i = 0 To UBound(columns)
+      RowOrder = HarnessValueOrder(a.Values.Item(columns(i)), b.Values.Item(columns(i)))
+      If descending(i) Then RowOrder = -RowOrder
+      If RowOrder <> 0 Then Exit Function
+    Next
+  End Function
+
+  ' A SELECT of named columns: a table of those columns alone, holding the
+  ' selected rows, so that reading any other column fails as in ADO.
+  ' Nothing for SELECT *.
+  Public Function Projection(sql, table, rows)
+    Dim matches, names, i, column, projected, row, copy, indexes
+    Set Projection = Nothing
+    Set matches = Pattern("^\s*SELECT\s+([\s\S]+?)\s+FROM\s").Execute(sql)
+    If matches.Count = 0 Then Exit Function
+    If Trim(matches.Item(0).SubMatches.Item(0)) = "*" Then Exit Function
+    names = Split(matches.Item(0).SubMatches.Item(0), ",")
+    indexes = names
+    Set projected = New HarnessTable
+    projected.Name = table.Name
+    For i = 0 To UBound(names)
+      indexes(i) = table.ColumnIndex(Unbracket(names(i)))
+      If indexes(i) < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & names(i)
+      Set column = table.Columns.Item(indexes(i))
+      projected.Columns.Add i, column
+    Next
+    For Each row In rows.Items
+      Set copy = New HarnessRow
+      copy.Number = row.Number
+      For i = 0 To UBound(indexes)
+        copy.Values.Add i, row.Values.Item(indexes(i))
+      Next
+      projected.Rows.Add projected.Rows.Count, copy
+    Next
+    Set Projection = projected
   End Function
 End Class
 
 Dim HarnessDb
 Set HarnessDb = New HarnessDatabase
+
+' -1, 0 or 1 as a comes before, with or after b in Jet's ascending order:
+' Null first, text without regard to case, numbers and dates by value.
+Function HarnessValueOrder(a, b)
+  HarnessValueOrder = 0
+  If IsNull(a) And IsNull(b) Then Exit Function
+  If IsNull(a) Then
+    HarnessValueOrder = -1
+  ElseIf IsNull(b) Then
+    HarnessValueOrder = 1
+  ElseIf VarType(a) = 8 Or VarType(b) = 8 Then
+    HarnessValueOrder = StrComp(CStr(a), CStr(b), 1)
+  ElseIf CDbl(a) < CDbl(b) Then
+    HarnessValueOrder = -1
+  ElseIf CDbl(a) > CDbl(b) Then
+    HarnessValueOrder = 1
+  End If
+End Function
+
+' Whether a stored value equals a parameter as Jet compares them: Null and
+' binary data equal nothing.
+Function HarnessMatches(stored, wanted)
+  HarnessMatches = False
+  If IsObject(stored) Or IsNull(stored) Or IsNull(wanted) Or IsEmpty(wanted) Then Exit Function
+  HarnessMatches = (HarnessValueOrder(stored, wanted) = 0)
+End Function
 
 ' --------------------------------------------------------------- ADO: errors
 
@@ -1144,7 +1286,7 @@ Class HarnessRecordset
 
   ' Runs a statement for Open, Connection.Execute or Command.Execute.
   Public Sub HarnessRun(sql, parameterValues, cursorType, lockType, connectionId, how)
-    Dim verb
+    Dim verb, projected
     If stateValue = 1 Then HarnessAdoError 3705, "Recordset", "Operation is not allowed when the object is open."
     If IsNull(sql) Or IsEmpty(sql) Then HarnessAdoError 3709, "Recordset", "No SQL text"
     sourceText = CStr(sql)
@@ -1160,6 +1302,11 @@ Class HarnessRecordset
       Exit Sub
     End If
     Set rows = HarnessDb.SelectRows(sourceText, table, parameterValues)
+    Set projected = HarnessDb.Projection(sourceText, table, rows)
+    If Not projected Is Nothing Then
+      Set table = projected
+      Set rows = projected.Rows
+    End If
     cursorTypeValue = cursorType
     lockTypeValue = lockType
     position = 0
@@ -1335,7 +1482,7 @@ Class HarnessRecordset
     RequireUpdatable "Update"
     RequireCurrent "Update"
     If editMode = 0 Then
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "nothing changed"
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "nothing changed" & Chr(9) & rows.Item(position).Number
       Exit Sub
     End If
     Set row = rows.Item(position)
@@ -1346,9 +1493,9 @@ Class HarnessRecordset
       End If
     Next
     If editMode = 2 Then
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert"
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert" & Chr(9) & rows.Item(position).Number
     Else
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change"
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change" & Chr(9) & rows.Item(position).Number
     End If
     editMode = 0
   End Sub
@@ -1364,7 +1511,7 @@ Class HarnessRecordset
     RequireUpdatable "Delete"
     RequireCurrent "Delete"
     rows.Item(position).Deleted = True
-    HarnessLog "delete", Id & Chr(9) & table.Name & Chr(9) & HarnessRepr(rows.Item(position).Values.Item(0))
+    HarnessLog "delete", Id & Chr(9) & table.Name & Chr(9) & HarnessRepr(rows.Item(position).Values.Item(0)) & Chr(9) & rows.Item(position).Number
   End Sub
 
   Public Property Get EditModeValue()

@@ -14,6 +14,7 @@ import datetime
 import decimal
 import itertools
 import os
+import re
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Any, Iterable
@@ -31,6 +32,14 @@ AD_BOOLEAN, AD_NUMERIC, AD_DBTIMESTAMP = 11, 131, 135
 AD_VARWCHAR, AD_LONGVARWCHAR, AD_LONGVARBINARY = 202, 203, 205
 FLD_UNKNOWN_UPDATABLE, FLD_FIXED = 0x8, 0x10
 FLD_IS_NULLABLE, FLD_MAY_BE_NULL, FLD_LONG = 0x20, 0x40, 0x80
+
+
+@dataclass
+class AccessDate:
+    """A Date/Time value as the number Access keeps it as: days since
+    1899-12-30, the time of day as a fraction (which may hold part of a
+    second)."""
+    days: float
 
 
 @dataclass
@@ -84,6 +93,8 @@ def vbscript_literal(value: Any) -> str:
         return f"CCur({value})"
     if isinstance(value, float):
         return repr(value)
+    if isinstance(value, AccessDate):
+        return f"CDate({value.days!r})"
     if isinstance(value, datetime.datetime):
         # Before 1899-12-30 the time of day counts away from zero.
         sign = "-" if value < datetime.datetime(1899, 12, 30) else "+"
@@ -225,8 +236,12 @@ class PageResult:
     def of_kind(self, kind: str) -> list[Event]:
         return [e for e in self.events if e.kind == kind]
 
-    def sql(self) -> list[str]:
-        return [e.fields()[3] for e in self.of_kind("sql")]
+    def sql(self, table: str | None = None) -> list[str]:
+        """The statements sent, or those on one table (named after FROM)."""
+        statements = [e.fields()[3] for e in self.of_kind("sql")]
+        if table is None:
+            return statements
+        return [s for s in statements if re.search(r"\bFROM \[" + re.escape(table) + r"\]", s)]
 
     def params(self) -> list[tuple[str, int, str]]:
         return [(f[1], int(f[2]), f[3]) for f in (e.fields() for e in self.of_kind("param"))]
@@ -240,6 +255,12 @@ class PageResult:
 
     def deletes(self) -> list[str]:
         return [e.fields()[2] for e in self.of_kind("delete")]
+
+    def touched_rows(self) -> list[tuple[str, int]]:
+        """What each Update and Delete did, with the stand-in row it did it
+        to (its position among the test's rows; -1 for a new one)."""
+        return [(f[2], int(f[3])) for f in (e.fields() for e in self.of_kind("update"))] + \
+            [("delete", int(e.fields()[3])) for e in self.of_kind("delete")]
 
     def redirect(self) -> str | None:
         redirects = self.of_kind("redirect")

@@ -79,6 +79,20 @@ PAGES = {
         "Set RS = Server.CreateObject(\"ADODB.Recordset\")\r\nRS.Open command, , 1, 3\r\n"
         "Response.Write RS(\"title\") & \"|\" & RS.Fields.Item(1).Type & \"|\" & Server.URLEncode(\"a b&\u3000\")\r\n"
         "RS.Close\r\nconn.Close\r\n%>\r\n"),
+    # Key conditions, IN lists and ORDER BY select and sort the rows as Jet does.
+    "key_conditions.asp": HEAD + (
+        "<%\r\nSub Show(sql, values)\r\n  Dim command, RS, value\r\n"
+        "  Set command = Server.CreateObject(\"ADODB.Command\")\r\n  Set command.ActiveConnection = conn\r\n"
+        "  command.CommandText = sql\r\n  For Each value In values\r\n"
+        "    command.Parameters.Append command.CreateParameter(\"p\", 3, 1, 0, value)\r\n  Next\r\n"
+        "  Set RS = command.Execute\r\n  Do While Not RS.EOF\r\n    Response.Write RS(\"id\") & \" \"\r\n"
+        "    RS.MoveNext\r\n  Loop\r\n  Response.Write \"|\"\r\n  RS.Close\r\nEnd Sub\r\n"
+        "Show \"SELECT * FROM [news] WHERE [id] IN (?, ?) ORDER BY [title] DESC\", Array(1, 3)\r\n"
+        "Show \"SELECT * FROM [news] WHERE [id] = ? AND [hits] = ?\", Array(3, 3)\r\n"
+        "Show \"SELECT * FROM [news] WHERE [id] = ? AND [hits] = ?\", Array(1, 3)\r\n"
+        "Show \"SELECT * FROM [news] ORDER BY [hits] ASC\", Array()\r\nconn.Close\r\n%>\r\n"),
+    "unselected_column.asp": HEAD + (
+        "<%\r\nDim RS\r\nSet RS = conn.Execute(\"SELECT [title] FROM [news]\")\r\nResponse.Write RS(\"id\")\r\n%>\r\n"),
     "session.asp": HEAD + "<%\r\nSession(\"count\") = Session(\"Count\") + 1\r\nconn.Close\r\n%>\r\n",
     "late_charset.asp": HEAD + "<p>x</p>\r\n<%\r\nResponse.CharSet = \"utf-8\"\r\nconn.Close\r\n%>\r\n",
 }
@@ -87,7 +101,7 @@ PAGES = {
 def news_table() -> Table:
     return Table("news", [Column("id", AD_INTEGER, 4, nullable=False, auto_increment=True),
                           Column("title", AD_VARWCHAR, 50), Column("hits", AD_INTEGER, 4)],
-                 [[1, "first", 3], [2, "second", None]])
+                 [[1, "first", 3], [2, "second", None], [3, "Third", 1]])
 
 
 class HarnessTest(PageTestCase):
@@ -189,6 +203,14 @@ class HarnessTest(PageTestCase):
         self.assertEqual(result.params(), [("key", 3, "s:2")])
         self.assertEqual(result.output.strip(), "second|202|a+b%26%E3%80%80")
         self.assertEqual(result.open_objects(), [])
+
+    def test_key_conditions_select_and_order_by_sorts(self) -> None:
+        result = self.results["key_conditions.asp"]
+        self.assertRan(result)
+        self.assertEqual(result.output.strip(), "3 1 ||1 |2 3 1 |")
+
+    def test_a_column_the_select_leaves_out_cannot_be_read(self) -> None:
+        self.assertIn("no field 'id' in news", self.problem("unselected_column.asp"))
 
     def test_session_values_carry_their_kind(self) -> None:
         result = self.results["session.asp"]
