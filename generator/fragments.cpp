@@ -155,6 +155,31 @@ void AppendFilterFormBlock(std::string& filterForm, std::string_view filterName)
               "</td><td colspan=4><input name='", html, "' type=text></td></tr><% End If %> "});
 }
 
+// A VBScript array expression of the given elements: Array(a, b), or Array().
+template <typename Elements, typename Write>
+std::string ScriptArray(const Elements& elements, Write writeElement) {
+  std::string text = "Array(";
+  const char* separator = "";
+  for (const auto& element : elements) {
+    text += separator;
+    writeElement(text, element);
+    separator = ", ";
+  }
+  return text + ")";
+}
+
+void AppendQuotedName(std::string& text, std::string_view name) {
+  text += '"';
+  text += ScriptLiteral(name);
+  text += '"';
+}
+
+void AppendLookup(std::string& text, const database::Lookup& lookup) {
+  const std::string_view parts[] = {lookup.column, lookup.referencedTable, lookup.keyColumn,
+                                    lookup.captionColumn};
+  text += ScriptArray(parts, AppendQuotedName);
+}
+
 }  // namespace
 
 ListPageFragments BuildListPageFragments(const std::vector<std::string>& fieldNames,
@@ -179,6 +204,12 @@ EditPageFragments BuildEditPageFragments(const std::vector<std::string>& fieldNa
     AppendFormBlock(fragments.form, fieldNames[i], DisplayNameAt(displayNames, i));
   }
   return fragments;
+}
+
+RecordFragments BuildRecordFragments(const std::vector<std::string>& keyColumns,
+                                     const std::vector<database::Lookup>& lookups) {
+  return RecordFragments{ScriptArray(keyColumns, AppendQuotedName),
+                         ScriptArray(lookups, AppendLookup)};
 }
 
 FilterPageFragments BuildFilterPageFragments(const std::vector<std::string>& filterNames) {

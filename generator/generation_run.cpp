@@ -1,7 +1,9 @@
 #include "generator/generation_run.h"
 
+#include <algorithm>
 #include <array>
 
+#include "common/ascii_case.h"
 #include "generator/field_list_checks.h"
 #include "generator/fragments.h"
 #include "generator/output_files.h"
@@ -26,6 +28,19 @@ std::string PasswordWarning(const std::string& databaseFileName) {
 
 GenerationReport Refusal(const char* text) {
   return GenerationReport{UserMessage{text, kRefusalTitle, MessageIcon::Error}, {}, {}};
+}
+
+// The lookups of the related columns the pages show; a column is named as
+// Access compares names, ignoring letter case.
+std::vector<database::Lookup> LookupsOfFields(const database::TableWithReferences& description,
+                                              const std::vector<std::string>& fieldNames) {
+  std::vector<database::Lookup> lookups = database::ChooseLookups(description);
+  std::erase_if(lookups, [&fieldNames](const database::Lookup& lookup) {
+    return std::none_of(fieldNames.begin(), fieldNames.end(), [&lookup](const std::string& field) {
+      return EqualsIgnoringAsciiCase(field, lookup.column);
+    });
+  });
+  return lookups;
 }
 
 struct Templates {
@@ -77,6 +92,8 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   const EditPageFragments editFragments =
       BuildEditPageFragments(lists.fieldNames, lists.displayNames);
   const FilterPageFragments filterFragments = BuildFilterPageFragments(lists.filterNames);
+  const RecordFragments recordFragments = BuildRecordFragments(
+      input.description.table.primaryKey, LookupsOfFields(input.description, lists.fieldNames));
 
   Result<Templates> templates = ReadTemplates(input.programDirectory);
   if (!templates) {
@@ -90,11 +107,16 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
                                              {kFileMarker, file},
                                              {kHeadMarker, listFragments.head},
                                              {kBodyMarker, listFragments.body},
-                                             {kSearchMarker, listFragments.search}})},
-      {outputs.editPage, FillTemplate(templates.value().edit, {{kNameMarker, table},
-                                                               {kFileMarker, file},
-                                                               {kEditMarker, editFragments.edit},
-                                                               {kFormMarker, editFragments.form}})},
+                                             {kSearchMarker, listFragments.search},
+                                             {kKeysMarker, recordFragments.keys},
+                                             {kLookupsMarker, recordFragments.lookups}})},
+      {outputs.editPage,
+       FillTemplate(templates.value().edit, {{kNameMarker, table},
+                                             {kFileMarker, file},
+                                             {kEditMarker, editFragments.edit},
+                                             {kFormMarker, editFragments.form},
+                                             {kKeysMarker, recordFragments.keys},
+                                             {kLookupsMarker, recordFragments.lookups}})},
       {outputs.filterPage,
        FillTemplate(templates.value().filter, {{kNameMarker, table},
                                                {kFileMarker, file},

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "common/message_icon.h"
+#include "database/table_description.h"
 
 namespace ferulo::generator {
 
@@ -30,6 +31,11 @@ struct GenerationInput {
   // The database carries a database password, which db.asp does not give:
   // the pages are written all the same, with a warning.
   bool databaseHasPassword = false;
+  // The table as the database describes it, with the tables it refers to:
+  // the record key and the lookups of the related columns among the field
+  // names go into the list and edit pages. Left empty, the pages know no key
+  // (records can be added, not edited) and no lookups.
+  database::TableWithReferences description{};
 };
 
 // The one message box a run ends with.

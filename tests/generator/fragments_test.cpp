@@ -109,7 +109,8 @@ TEST(FilterPageFragments, EmptyListGivesEmptyFragments) {
 }
 
 // How one column name is written in each kind of place: inside a script
-// string literal, as a query-string value, as HTML text or attribute.
+// string literal (in the fragments and the KEYS and LOOKUPS arrays), as a
+// query-string value, as HTML text or attribute.
 struct NameCase {
   const char* testName;
   const char* column;
@@ -140,6 +141,11 @@ TEST_P(ColumnNameOfAnyShape, IsWrittenForEachPlace) {
   EXPECT_EQ(edit.edit, "rs(\"" + script + "\") = Request.Form(\"" + script + "\") \r\n");
   EXPECT_NE(edit.form.find("\r\n<% =FieldControl(\"" + script + "\") %>\r\n"), std::string::npos)
       << edit.form;
+  const RecordFragments record =
+      BuildRecordFragments({c.column}, {{c.column, "Other Table", c.column, c.column}});
+  EXPECT_EQ(record.keys, "Array(\"" + script + "\")");
+  EXPECT_EQ(record.lookups, "Array(Array(\"" + script + "\", \"Other Table\", \"" + script +
+                                "\", \"" + script + "\"))");
   const FilterPageFragments filter = BuildFilterPageFragments({c.column});
   EXPECT_EQ(filter.filter, " if Request.Form(\"" + script +
                                "\") <> \"\" then  txtFilter = txtFilter + \" [" + script +

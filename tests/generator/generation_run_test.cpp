@@ -163,6 +163,49 @@ TEST_F(GenerationRunTest, ValueInsertedEarlyHasLaterMarkersReplaced) {
             "<a href=\"shoplist.asp\">tshop</a>\r\n");
 }
 
+// "Order Details" as the database describes it: a key of two columns, and
+// relations to Orders and Products.
+database::TableWithReferences OrderDetails() {
+  database::TableWithReferences described;
+  described.table = {
+      "Order Details",
+      {{"OrderID", "Long Integer", 4, true, false},
+       {"ProductID", "Long Integer", 4, true, false},
+       {"Quantity", "Integer", 2, true, false}},
+      {"OrderID", "ProductID"},
+      {{{"OrderID"}, "Orders", {"OrderID"}}, {{"ProductID"}, "Products", {"ProductID"}}}};
+  described.referencedTables = {
+      {"Orders",
+       {{"OrderID", "Long Integer", 4, true, true}, {"CustomerID", "Text", 5, false, false}},
+       {"OrderID"},
+       {}},
+      {"Products",
+       {{"ProductID", "Long Integer", 4, true, true}, {"ProductName", "Text", 40, true, false}},
+       {"ProductID"},
+       {}}};
+  return described;
+}
+
+// The lookups are those of the related columns among the field names
+// (letter case ignored); the filter page has neither marker.
+TEST_F(GenerationRunTest, KeyAndLookupsOfTheFieldsGoIntoTheListAndEditPages) {
+  const std::string markers = "<!--@KEYS@-->|<!--@LOOKUPS@-->";
+  for (const char* name : {"filelist.dat", "fileedit.dat", "filefilter.dat"}) {
+    WriteFile(templates_ / name, markers);
+  }
+  GenerationInput input = Input();
+  input.lists.fieldNames = {"orderid", "Quantity"};
+  input.lists.displayNames = {"Order", "Quantity"};
+  input.description = OrderDetails();
+  ASSERT_TRUE(RunGeneration(input).ok());
+  const std::string filled =
+      "Array(\"OrderID\", \"ProductID\")|Array(Array(\"OrderID\", \"Orders\", \"OrderID\", "
+      "\"CustomerID\"))";
+  EXPECT_EQ(Out("shoplist.asp"), filled);
+  EXPECT_EQ(Out("shopedit.asp"), filled);
+  EXPECT_EQ(Out("shopfilter.asp"), markers);
+}
+
 TEST_F(GenerationRunTest, PageNamesFollowTheDatabaseFileNameAndOutputPrefix) {
   GenerationInput input = Input();
   input.databaseFileName = "x.accdb";
