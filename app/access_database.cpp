@@ -22,6 +22,11 @@ class AccessConnection : public DatabaseConnection {
     return connection_.ColumnNames(database::BuildColumnQuery(tableName));
   }
 
+  [[nodiscard]] Result<database::TableWithReferences> DescribeTable(
+      const std::string& tableName) const override {
+    return connection_.DescribeTable(tableName);
+  }
+
   [[nodiscard]] bool HasDatabasePassword() const override { return hasPassword_; }
 
  private:

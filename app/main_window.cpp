@@ -181,8 +181,12 @@ void frmMain::GeneratePages() {
                                       MessageIcon::Error);
     return;
   }
-  const Result<generator::GenerationReport> run =
-      generator::RunGeneration(CollectGenerationInput());
+  const Result<generator::GenerationInput> input = CollectGenerationInput();
+  if (!input) {
+    ShowError(input.error());
+    return;
+  }
+  const Result<generator::GenerationReport> run = generator::RunGeneration(input.value());
   if (!run) {
     ShowError(run.error());
     return;
@@ -219,7 +223,9 @@ Status frmMain::CheckTableIsInDatabase() const {
                    "' does not have. Choose one of its tables before pressing Start."};
 }
 
-generator::GenerationInput frmMain::CollectGenerationInput() const {
+// The table's description is read at Start, from the database chosen now, so
+// the pages find records by its key as it stands.
+Result<generator::GenerationInput> frmMain::CollectGenerationInput() const {
   generator::GenerationInput input;
   input.databasePathText = controls_.txtInput->text().toStdString();
   input.databaseFileName = state_.databaseFileName.toStdString();
@@ -233,6 +239,14 @@ generator::GenerationInput frmMain::CollectGenerationInput() const {
   input.programDirectory = programDirectory_.toStdString();
   input.databaseHasPassword =
       state_.connection != nullptr && state_.connection->HasDatabasePassword();
+  if (state_.connection != nullptr && !input.databasePathText.empty() && !input.tableName.empty()) {
+    Result<database::TableWithReferences> described =
+        state_.connection->DescribeTable(input.tableName);
+    if (!described) {
+      return described.error();
+    }
+    input.description = std::move(described).value();
+  }
   return input;
 }
 

@@ -61,7 +61,7 @@ class frmMain : public QWidget {
   // start: generate the pages.
   void GeneratePages();
   [[nodiscard]] Status CheckTableIsInDatabase() const;
-  [[nodiscard]] generator::GenerationInput CollectGenerationInput() const;
+  [[nodiscard]] Result<generator::GenerationInput> CollectGenerationInput() const;
 
   void ShowError(const Error& error);
 

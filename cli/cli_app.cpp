@@ -136,22 +136,30 @@ std::string DatabaseFileName(const std::string& databasePath) {
   return slash == std::string::npos ? databasePath : databasePath.substr(slash + 1);
 }
 
-// The job's lists, each defaulting to the table's columns, and the columns
-// themselves (for the run's check of the entries).
+// The job's lists, each defaulting to the table's columns, the columns
+// themselves (for the run's check of the entries) and the table's
+// description (its record key and lookups), from one reader run.
 struct ResolvedLists {
   generator::FieldLists lists;
   std::vector<std::string> tableColumns;
+  database::TableWithReferences description;
 };
 
 Result<ResolvedLists> ResolveLists(const Job& job, const database::Connection& connection) {
   if (job.table.empty()) {
     return ResolvedLists{};  // the generation run refuses a run without a table
   }
-  auto listed = ListColumns(connection, job.table);  // also proves the table exists
-  if (!listed) {
+  if (auto listed = RequireUserTable(connection, job.table); !listed) {
     return listed.error();
   }
-  std::vector<std::string> columns = std::move(listed).value();
+  auto described = connection.DescribeTable(job.table);
+  if (!described) {
+    return described.error();
+  }
+  std::vector<std::string> columns;
+  for (const database::ColumnDescription& column : described.value().table.columns) {
+    columns.push_back(column.name);
+  }
   generator::FieldLists lists{
       .fieldNames = job.fields.value_or(columns),
       .displayNames = job.display.value_or(job.fields.value_or(columns)),
@@ -165,12 +173,12 @@ Result<ResolvedLists> ResolveLists(const Job& job, const database::Connection& c
                      std::to_string(lists.fieldNames.size()) +
                      " fields; they pair by position and must be of equal length"};
   }
-  return ResolvedLists{std::move(lists), std::move(columns)};
+  return ResolvedLists{std::move(lists), std::move(columns), std::move(described).value()};
 }
 
 int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostream& err,
              const CliSetup& setup) {
-  auto connection = OpenDatabase(job.database, setup, job.table);
+  auto connection = OpenDatabase(job.database, setup);
   if (!connection) {
     PrintError(err, connection.error());
     return kExitFailure;
@@ -194,6 +202,7 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .tableColumns = std::move(resolved.value().tableColumns),
       .programDirectory = args.templates.empty() ? setup.programDirectory : args.templates,
       .databaseHasPassword = hasPassword.value(),
+      .description = std::move(resolved.value().description),
   };
   auto report = generator::RunGeneration(input);
   if (!report) {

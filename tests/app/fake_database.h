@@ -17,6 +17,7 @@ class FakeDatabase : public DatabaseLayer {
     std::string name;
     std::vector<std::string> columns;
     std::optional<Error> columnError;
+    std::optional<Error> describeError{};  // otherwise: the columns, no key
   };
   struct File {
     std::vector<Table> tables;

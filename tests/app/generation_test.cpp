@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/access_database.h"
+#include "common/error_codes.h"
 #include "fake_database.h"
 #include "support/test_support.h"
 #include "window_harness.h"
@@ -31,7 +32,9 @@ void WriteTemplates(const fs::path& folder) {
   support::WriteFile(folder / "filelist.dat",
                      "<h1><!--@NAME@--></h1> <a href=\"<!--@FILE@-->edit.asp\">\r\n"
                      "<table><tr>\r\n<!--@HEAD@--></tr></table>\r\n<%\r\n<!--@SEARCH@-->%>\r\n");
-  support::WriteFile(folder / "fileedit.dat", "<!--@NAME@-->:<!--@FILE@-->\n<%\n<!--@EDIT@-->%>\n");
+  support::WriteFile(
+      folder / "fileedit.dat",
+      "<!--@NAME@-->:<!--@FILE@-->\n<%\n<!--@EDIT@-->%>\n<!--@KEYS@-->|<!--@LOOKUPS@-->");
   support::WriteFile(folder / "filefilter.dat",
                      "<table>\r\n<!--@FILTERFORM@--></table>\r\n<!--@NAME@-->");
 }
@@ -54,7 +57,8 @@ const char* const kEditPage =
     "<%\n"
     "rs(\"ShipperID\") = Request.Form(\"ShipperID\") \r\n"
     "rs(\"CompanyName\") = Request.Form(\"CompanyName\") \r\n"
-    "%>\n";
+    "%>\n"
+    "Array(\"ShipperID\")|Array()";
 
 const char* const kFilterPage =
     "<table>\r\n"
@@ -108,6 +112,8 @@ class GenerationTest : public QObject {
   void refusesATableTheChosenDatabaseLacks();
   void warnsAfterWritingForADatabaseWithAPassword();
   void renamedFieldEntryIsAWarningAfterSuccess();
+  void passesTheTablesKeyAndLookups();
+  void failedDescriptionIsShownAndWritesNothing();
 
  private:
   AccessDatabaseLayer reader_;
@@ -340,6 +346,54 @@ void GenerationTest::renamedFieldEntryIsAWarningAfterSuccess() {
            QString("Field Name entry 'Company Name' is not a column of the table 'Shippers'; the "
                    "pages fail where they use it"));
   QCOMPARE(harness.dialogs().messages[1].icon, MessageIcon::Warning);
+}
+
+// The table's description is read at Start through the real reader: the
+// key of two columns and the lookups of the related columns shown.
+void GenerationTest::passesTheTablesKeyAndLookups() {
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Order Details");
+  harness.ClickEntry(0, 0, kDelete);  // OrderID: no longer shown, so no lookup for it
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const std::string edit = support::ReadFile(output.path() / "nwindedit.asp");
+  QCOMPARE(
+      edit.substr(edit.rfind('\n') + 1),
+      std::string("Array(\"OrderID\", \"ProductID\")|"
+                  "Array(Array(\"ProductID\", \"Products\", \"ProductID\", \"ProductName\"))"));
+}
+
+void GenerationTest::failedDescriptionIsShownAndWritesNothing() {
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  FakeDatabase database;
+  const ferulo::Error damage{ferulo::error_code::kCannotOpenDatabase,
+                             "The database '/data/shop.mdb' is damaged: MSysRelationships"};
+  database.Add("/data/shop.mdb", {{{"news", {"id", "title"}, {}, damage}}, {}, {}});
+  WindowHarness harness(database, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(QString("/data/shop.mdb"));
+  harness.ClickTable("news");
+  TypeOutputPath(harness, output.str() + "/");
+  const WindowSnapshot before = harness.Snapshot();
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const auto& message = harness.dialogs().messages.first();
+  QCOMPARE(message.icon, MessageIcon::Error);
+  QVERIFY2(message.text.contains("3049") && message.text.contains("MSysRelationships"),
+           qPrintable(message.text));
+  QVERIFY(support::ListFolder(output.path()).empty());
+  FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
 }
 
 QTEST_MAIN(GenerationTest)

@@ -208,7 +208,7 @@ class CliGenerate : public ::testing::Test {
     }
     fs::create_directory(templates_);
     WriteFile(templates_ / "filelist.dat", "<!--@NAME@-->|<!--@FILE@-->\r\n<!--@HEAD@-->");
-    WriteFile(templates_ / "fileedit.dat", "<!--@EDIT@-->");
+    WriteFile(templates_ / "fileedit.dat", "<!--@EDIT@--><!--@KEYS@-->");
     WriteFile(templates_ / "filefilter.dat", "<!--@FILTERFORM@--><!--@FILTER@-->");
   }
 
@@ -231,7 +231,8 @@ TEST_F(CliGenerate, EveryColumnInEveryListByDefault) {
             "rs(\"UserName\") = Request.Form(\"UserName\") \r\n"
             "rs(\"UserSex\") = Request.Form(\"UserSex\") \r\n"
             "rs(\"UserBirthday\") = Request.Form(\"UserBirthday\") \r\n"
-            "rs(\"UserMarried\") = Request.Form(\"UserMarried\") \r\n");
+            "rs(\"UserMarried\") = Request.Form(\"UserMarried\") \r\n"
+            "Array(\"UserId\")");
   EXPECT_NE(ReadFile(out + "db.asp").find("server.mappath(\"node-adodb.mdb\")"), std::string::npos);
 }
 
