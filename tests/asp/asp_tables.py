@@ -16,6 +16,7 @@ from asp_run import (AD_BOOLEAN, AD_CURRENCY, AD_DATE, AD_DBTIMESTAMP, AD_INTEGE
 
 IDEOGRAPHIC_SPACE = "\u3000"
 SCRIPT_TEXT = "<script>alert('x')</script>"
+MARKUP_CAPTION = "Antonio Moreno <b>Taquería</b>"
 
 
 def orders(row_count: int = 45, name: str = "Orders") -> Table:
@@ -51,9 +52,10 @@ def orders(row_count: int = 45, name: str = "Orders") -> Table:
 
 
 def order_details(rows: list[list] | None = None) -> Table:
-    """nwind.mdb "Order Details": OrderID repeats (one row per order line)."""
+    """nwind.mdb "Order Details": OrderID repeats (one row per order line);
+    the key is OrderID and ProductID."""
     columns = [
-        Column("OrderID", AD_INTEGER, 4),
+        Column("OrderID", AD_INTEGER, 4, nullable=False),
         Column("ProductID", AD_INTEGER, 4, nullable=False),
         Column("UnitPrice", AD_CURRENCY, 8, nullable=False),
         Column("Quantity", AD_SMALLINT, 2, nullable=False),
@@ -70,7 +72,7 @@ def fruit_salad(rows: list[str] | None = None) -> Table:
     """fruit.mdb "Fruit Salad": one text column, which is also the key."""
     if rows is None:
         rows = ["Apple", "Grapefruit, Red", "Pear & 'Quince'", "Kiwi" + IDEOGRAPHIC_SPACE + "Gold", "Blackberry"]
-    return Table("Fruit Salad", [Column("Fruit", AD_VARWCHAR, 50)], [[r] for r in rows])
+    return Table("Fruit Salad", [Column("Fruit", AD_VARWCHAR, 50, nullable=False)], [[r] for r in rows])
 
 
 def users() -> Table:
@@ -167,3 +169,46 @@ def date_test() -> Table:
     rows = [[1, datetime.datetime(2009, 12, 31, 23, 59, 58), datetime.datetime(2000, 2, 29),
              datetime.datetime(1899, 12, 30, 13, 5, 0), "line one\rline two", "single"]]
     return Table("DateTest", columns, rows)
+
+
+def customers() -> Table:
+    """nwind.mdb "Customers" as a table others refer to: its text key and
+    the caption column CompanyName. Not in the order of either."""
+    columns = [Column("CustomerID", AD_VARWCHAR, 5, nullable=False), Column("CompanyName", AD_VARWCHAR, 40,
+                                                                           nullable=False)]
+    rows = [["VINET", "Vins et alcools Chevalier"], ["ALFKI", "Alfreds Futterkiste"],
+            ["TOMSP", "Toms Spezialitäten"], ["VICTE", "Victuailles en stock"], ["ANTON", MARKUP_CAPTION]]
+    return Table("Customers", columns, rows)
+
+
+def shippers() -> Table:
+    columns = [Column("ShipperID", AD_INTEGER, 4, nullable=False, auto_increment=True),
+               Column("CompanyName", AD_VARWCHAR, 40, nullable=False)]
+    return Table("Shippers", columns, [[1, "Speedy Express"], [2, "United Package"], [3, "Federal Shipping"]])
+
+
+def suppliers() -> Table:
+    columns = [Column("SupplierID", AD_INTEGER, 4, nullable=False, auto_increment=True),
+               Column("CompanyName", AD_VARWCHAR, 40, nullable=False)]
+    return Table("Suppliers", columns, [[1, "Exotic Liquids"], [2, "New Orleans Cajun Delights"]])
+
+
+def categories() -> Table:
+    columns = [Column("CategoryID", AD_INTEGER, 4, nullable=False, auto_increment=True),
+               Column("CategoryName", AD_VARWCHAR, 15, nullable=False)]
+    return Table("Categories", columns, [[1, "Beverages"], [2, "Condiments"]])
+
+
+# The tables each stand-in's relations refer to, as nwind.mdb and fruit.mdb
+# relate them (ferulo-cli describe).
+REFERENCES = {
+    "Orders": (customers, employees, shippers),
+    "Order Details": (orders, products),
+    "Products": (suppliers, categories),
+    "Fruit Salad": (fruit,),
+}
+
+
+def with_references(table: Table) -> list[Table]:
+    """The stand-in and the stand-ins of the tables it refers to."""
+    return [table] + [make() for make in REFERENCES.get(table.name, ())]

@@ -26,7 +26,7 @@ class OrdersFilterTest(FilterPageTest):
         super().setUpClass()
         cls.table = asp_tables.orders(3)
         cls.site = generate(database, "Orders", "nwind-orders-filter")
-        table = [cls.table]
+        table = asp_tables.with_references(cls.table)
         cls.form, cls.posted, cls.hostile = cls.run_pages(cls.site, [
             Request("nwindfilter.asp", tables=table),
             Request("nwindfilter.asp", method="POST", form={"ShipName": "O'Brien", "ShipCity": "Reims", "ShipVia": ""},
@@ -57,7 +57,7 @@ class OrdersFilterTest(FilterPageTest):
         self.assertEqual(self.posted.redirect(), "nwindlist.asp")
         self.assertEqual(self.posted.open_objects(), [])
         self.assertClean(self.list_filtered)
-        self.assertEqual(self.list_filtered.sql()[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
+        self.assertEqual(self.list_filtered.sql("Orders")[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
 
     def test_current_filter_is_shown_with_a_way_to_clear_it(self) -> None:
         document = self.assertClean(self.form_with_filter)
@@ -75,7 +75,7 @@ class OrdersFilterTest(FilterPageTest):
         _, condition = self.condition_set(self.hostile)
         self.assertEqual(condition, "[ShipCity] like '%[%]'' OR 1=1 --<script>%'")
         self.assertClean(self.list_hostile)
-        self.assertEqual(self.list_hostile.sql()[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
+        self.assertEqual(self.list_hostile.sql("Orders")[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
         self.assertIn(asp_html.iis_html_encode(condition).encode(), self.list_hostile.output_bytes)
         self.assertNotIn(b"<script>", self.list_hostile.output_bytes)
 
