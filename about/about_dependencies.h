@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "about/message_boxes.h"
 #include "about/registry.h"
 #include "about/sysinfo_launcher.h"
 #include "about/version_text.h"
+#include "gui/message_boxes.h"
 
 namespace ferulo::about {
 
@@ -16,7 +16,7 @@ struct AboutDependencies {
   VersionFields version = BuildVersionFields();
   std::shared_ptr<const RegistryStore> registry = SystemRegistry();
   std::shared_ptr<ProgramStarter> programs = std::make_shared<DetachedProgramStarter>();
-  std::shared_ptr<MessageBoxes> messages = std::make_shared<QtMessageBoxes>();
+  std::shared_ptr<gui::MessageBoxes> messages = std::make_shared<gui::QtMessageBoxes>();
 };
 
 }  // namespace ferulo::about

@@ -1,10 +1,9 @@
 #include "about/about_window.h"
 
 #include <QApplication>
-#include <QRect>
-#include <QScreen>
 
 #include "about/frm_about.h"
+#include "gui/window_placement.h"
 
 namespace ferulo::about {
 
@@ -31,17 +30,6 @@ void BringToFront(QWidget& window) {
   window.activateWindow();
 }
 
-// Centres the client area; the frame is not known before the window shows.
-void CentreOnScreen(QWidget& window) {
-  const QScreen* screen = window.screen();
-  if (screen == nullptr) {
-    return;
-  }
-  QRect place(QPoint(), window.size());
-  place.moveCenter(screen->availableGeometry().center());
-  window.setGeometry(place);
-}
-
 }  // namespace
 
 void ShowAboutWindow() {
@@ -54,13 +42,9 @@ void ShowAboutWindow(const AboutDependencies& dependencies) {
     return;
   }
   auto* about = new frmAbout(dependencies);  // deletes itself when closed
-  CentreOnScreen(*about);
+  gui::CentreOnScreen(*about);
   about->show();
   BringToFront(*about);
-}
-
-QWidget* OpenAboutWindow() {
-  return FindOpenAboutWindow();
 }
 
 }  // namespace ferulo::about

@@ -2,8 +2,6 @@
 
 #include "about/about_dependencies.h"
 
-class QWidget;
-
 namespace ferulo::about {
 
 // Shows the About window, modeless and without an owner. Only one exists at a
@@ -12,8 +10,5 @@ namespace ferulo::about {
 // centred on the screen. Closing it discards it.
 void ShowAboutWindow();
 void ShowAboutWindow(const AboutDependencies& dependencies);
-
-// The open About window, or nullptr when none is open.
-[[nodiscard]] QWidget* OpenAboutWindow();
 
 }  // namespace ferulo::about

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -14,26 +15,34 @@ namespace ferulo::about {
 
 namespace {
 
-// The window's measures are kept in twips, as the layout was drawn; at the
-// usual 96 dots per inch a pixel is 15 twips.
-constexpr int kTwipsPerPixel = 15;
+using gui::LayoutUnits;
 
-constexpr int Pixels(int twips) {
-  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
-
-QRect TwipsRect(int left, int top, int width, int height) {
-  return {Pixels(left), Pixels(top), Pixels(width), Pixels(height)};
-}
-
-constexpr int kClientWidthTwips = 5685;
-constexpr int kClientHeightTwips = 3600;
+// The layout, in units of the window's font (gui/layout_units.h). The window
+// starts at the drawn size and grows where its texts need more room.
+constexpr int kClientWidth = 205;
+constexpr int kClientHeight = 137;
+constexpr int kTextLeft = 22;
+constexpr int kTextHeight = 10;
+constexpr int kFirstLineTop = 5;
+constexpr int kLineStep = 9;
+constexpr int kRuleTop = 71;
+constexpr int kRuleLeft = 3;
+constexpr int kRuleRightMargin = 5;
+constexpr int kNoticeTop = 73;
+constexpr int kNoticeWidth = 126;
+constexpr int kNoticeHeight = 59;
+constexpr int kButtonLeft = 156;
+constexpr int kButtonWidth = 45;
+constexpr int kButtonHeight = 13;
+constexpr int kButtonStep = 14;
+constexpr int kRightMargin = 4;
+constexpr int kBottomMargin = 5;
 
 constexpr char kCaption[] = "About FERULO";
 constexpr char kTitleLine[] = "FERULO - Create an ASP from an Access Database ";
 constexpr char kSystemsLine[] = "FOR Windows 95/98/NT/2000/XP";
-// Short enough to fit its box in common desktop fonts (seven lines of DejaVu
-// Sans at 9 points).
+// About seven lines of its box in DejaVu Sans at 9 points; the box grows
+// where a font needs more.
 constexpr char kDisclaimer[] =
     "Warning: FERULO is provided as is, without warranty of any kind. Check every page it "
     "writes, and the rights of the database behind it, before it goes on a public server. You "
@@ -49,9 +58,11 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, QRect p
   return label;
 }
 
+// At least as large as drawn, and as large as its text needs.
 QPushButton* AddButton(QWidget* parent, const char* name, const char* text, QRect place) {
   auto* button = new QPushButton(QString::fromLatin1(text), parent);
   button->setObjectName(QLatin1String(name));
+  place.setSize(place.size().expandedTo(button->sizeHint()));
   button->setGeometry(place);
   return button;
 }
@@ -92,46 +103,63 @@ frmAbout::frmAbout(AboutDependencies dependencies)
   setWindowTitle(QString::fromLatin1(kCaption));
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
-  setFixedSize(Pixels(kClientWidthTwips), Pixels(kClientHeightTwips));
 
-  BuildLabels();
-  BuildRule();
-  BuildButtons();
+  const LayoutUnits units(font());
+  BuildLabels(units);
+  BuildButtons(units);
   Form_Load();
+  FitToText(units);
+  BuildRule(units);
 }
 
-void frmAbout::BuildLabels() {
-  AddLabel(this, "lblPUT", QString::fromLatin1(kTitleLine), TwipsRect(615, 120, 3735, 195));
-  AddLabel(this, "Label1", QString::fromLatin1(kSystemsLine), TwipsRect(615, 360, 2535, 195));
-  lblVersion_ = AddLabel(this, "lblVersion", QString::fromLatin1(kVersionPlaceholder),
-                         TwipsRect(615, 600, 795, 195));
+void frmAbout::BuildLabels(const LayoutUnits& units) {
+  const auto line = [&](int row) {
+    return units.Rect(kTextLeft, kFirstLineTop + row * kLineStep, 0, kTextHeight);
+  };
+  AddLabel(this, "lblPUT", QString::fromLatin1(kTitleLine), line(0));
+  AddLabel(this, "Label1", QString::fromLatin1(kSystemsLine), line(1));
+  lblVersion_ = AddLabel(this, "lblVersion", QString::fromLatin1(kVersionPlaceholder), line(2));
 
-  // The notice keeps its box and wraps inside it.
+  // The notice keeps its width and wraps inside it.
   auto* disclaimer = new QLabel(QString::fromLatin1(kDisclaimer), this);
   disclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
   disclaimer->setTextFormat(Qt::PlainText);
   disclaimer->setWordWrap(true);
   disclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  disclaimer->setGeometry(TwipsRect(600, 1920, 3495, 1545));
+  QRect box = units.Rect(kTextLeft, kNoticeTop, kNoticeWidth, kNoticeHeight);
+  box.setHeight(std::max(box.height(), disclaimer->heightForWidth(box.width())));
+  disclaimer->setGeometry(box);
 }
 
-// An etched rule: a grey line over a wider white one, so that the white shows
-// as a highlight just below the grey.
-void frmAbout::BuildRule() {
-  constexpr int kRuleTop = 1860;
-  constexpr int kRuleRight = 5535;
-  AddRuleLine(this, "Line1_0", QColor(255, 255, 255),
-              QRect(Pixels(105), Pixels(kRuleTop), Pixels(kRuleRight) - Pixels(105), 2));
+// The window as drawn, grown where a text needs more room, and fixed at that.
+void frmAbout::FitToText(const LayoutUnits& units) {
+  QSize needed = units.Size(kClientWidth, kClientHeight);
+  for (const QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    needed = needed.expandedTo(QSize(control->geometry().right() + 1 + units.X(kRightMargin),
+                                     control->geometry().bottom() + 1 + units.Y(kBottomMargin)));
+  }
+  setFixedSize(needed);
+}
+
+// An etched rule across the window: a grey line over a wider white one, so
+// that the white shows as a highlight just below the grey.
+void frmAbout::BuildRule(const LayoutUnits& units) {
+  const int top = units.Y(kRuleTop);
+  const int left = units.X(kRuleLeft);
+  const int right = width() - units.X(kRuleRightMargin);
+  AddRuleLine(this, "Line1_0", QColor(255, 255, 255), QRect(left + 1, top, right - left - 1, 2));
   QWidget* grey =
-      AddRuleLine(this, "Line1_1", QColor(128, 128, 128),
-                  QRect(Pixels(90), Pixels(kRuleTop), Pixels(kRuleRight) - Pixels(90), 1));
+      AddRuleLine(this, "Line1_1", QColor(128, 128, 128), QRect(left, top, right - left, 1));
   grey->raise();
 }
 
-void frmAbout::BuildButtons() {
-  cmdOK_ = AddButton(this, "cmdOK", "Close(&C)", TwipsRect(4320, 1920, 1260, 304));
-  cmdIE_ = AddButton(this, "cmdIE", "Website(&W)", TwipsRect(4320, 2280, 1245, 304));
-  cmdSysInfo_ = AddButton(this, "cmdSysInfo", "SysInfo(&I)", TwipsRect(4320, 2640, 1245, 304));
+void frmAbout::BuildButtons(const LayoutUnits& units) {
+  const auto place = [&](int row) {
+    return units.Rect(kButtonLeft, kNoticeTop + row * kButtonStep, kButtonWidth, kButtonHeight);
+  };
+  cmdOK_ = AddButton(this, "cmdOK", "Close(&C)", place(0));
+  cmdIE_ = AddButton(this, "cmdIE", "Website(&W)", place(1));
+  cmdSysInfo_ = AddButton(this, "cmdSysInfo", "SysInfo(&I)", place(2));
 
   // Enter activates the close button unless another button has the focus;
   // Esc closes the window from anywhere (QDialog's reject).

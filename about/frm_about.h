@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "about/about_dependencies.h"
+#include "gui/layout_units.h"
 
 class QLabel;
 class QPushButton;
@@ -23,9 +24,10 @@ class frmAbout : public QDialog {
   explicit frmAbout(AboutDependencies dependencies);
 
  private:
-  void BuildLabels();
-  void BuildRule();
-  void BuildButtons();
+  void BuildLabels(const gui::LayoutUnits& units);
+  void BuildButtons(const gui::LayoutUnits& units);
+  void FitToText(const gui::LayoutUnits& units);
+  void BuildRule(const gui::LayoutUnits& units);
   void Form_Load();
 
   void cmdOK_Click();

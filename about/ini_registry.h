@@ -46,8 +46,6 @@ class IniRegistryStore : public RegistryStore {
   [[nodiscard]] std::optional<RegistryData> Query(RegistryRoot root, const std::string& keyName,
                                                   const std::string& valueName) const override;
 
-  [[nodiscard]] const std::filesystem::path& file() const { return file_; }
-
  private:
   std::filesystem::path file_;
 };

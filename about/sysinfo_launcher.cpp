@@ -54,11 +54,11 @@ bool DetachedProgramStarter::Start(const QString& commandText) {
   return QProcess::startDetached(commandText, {});
 }
 
-void StartSysInfo(const RegistryStore& registry, ProgramStarter& programs, MessageBoxes& messages,
-                  QWidget* messageParent) {
+void StartSysInfo(const RegistryStore& registry, ProgramStarter& programs,
+                  gui::MessageBoxes& messages, QWidget* messageParent) {
   if (!FoundAndStarted(registry, programs)) {
-    messages.ShowInformation(messageParent, QString::fromLatin1(kApplicationTitle),
-                             QString::fromLatin1(kSysInfoUnavailable));
+    messages.ShowMessage(messageParent, QString::fromLatin1(kSysInfoUnavailable),
+                         QString::fromLatin1(gui::kApplicationTitle), MessageIcon::Information);
   }
 }
 

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "about/message_boxes.h"
 #include "about/registry.h"
+#include "gui/message_boxes.h"
 
 class QWidget;
 
@@ -48,7 +48,7 @@ class DetachedProgramStarter : public ProgramStarter {
 // second place, joined with kSysInfoProgramInFolder, is started if that file
 // exists. When nothing is found or the start fails, shows the one message
 // kSysInfoUnavailable (information icon, title FERULO) over messageParent.
-void StartSysInfo(const RegistryStore& registry, ProgramStarter& programs, MessageBoxes& messages,
-                  QWidget* messageParent);
+void StartSysInfo(const RegistryStore& registry, ProgramStarter& programs,
+                  gui::MessageBoxes& messages, QWidget* messageParent);
 
 }  // namespace ferulo::about

@@ -1,4 +1,5 @@
-// The real Windows registry through advapi32. Built only for Windows.
+// The real Windows registry through advapi32. Built only for Windows; the
+// tests compile it with the mingw-w64 cross compiler.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -11,9 +12,11 @@ namespace ferulo::about {
 
 namespace {
 
-// FERULO has always asked for these rights, read and write, although it only
-// reads: KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |
-// KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK | READ_CONTROL.
+// The rights a key is opened with: KEY_QUERY_VALUE | KEY_SET_VALUE |
+// KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK |
+// READ_CONTROL. Reading a value needs only the first; where the others are
+// refused (a user who may not write below HKEY_LOCAL_MACHINE), the key counts
+// as missing and the launcher says the tool is unavailable.
 constexpr REGSAM kKeyAccess = 0x2003F;
 
 // The predefined root handles are 32-bit values sign-extended to the size of

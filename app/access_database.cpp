@@ -2,13 +2,16 @@
 
 #include <utility>
 
+#include "database/database_file_check.h"
+
 namespace ferulo::app {
 
 namespace {
 
 class AccessConnection : public DatabaseConnection {
  public:
-  explicit AccessConnection(database::Connection connection) : connection_(std::move(connection)) {}
+  AccessConnection(database::Connection connection, bool hasPassword)
+      : connection_(std::move(connection)), hasPassword_(hasPassword) {}
 
   [[nodiscard]] Result<std::vector<std::string>> UserTableNames() const override {
     return database::UserTableNames(connection_.OpenSchemaTables());
@@ -19,8 +22,16 @@ class AccessConnection : public DatabaseConnection {
     return connection_.ColumnNames(tableName);
   }
 
+  [[nodiscard]] Result<database::TableWithReferences> DescribeTable(
+      const std::string& tableName) const override {
+    return connection_.DescribeTable(tableName);
+  }
+
+  [[nodiscard]] bool HasDatabasePassword() const override { return hasPassword_; }
+
  private:
   database::Connection connection_;
+  bool hasPassword_;
 };
 
 }  // namespace
@@ -34,8 +45,12 @@ Result<std::unique_ptr<DatabaseConnection>> AccessDatabaseLayer::Open(
   if (!opened) {
     return opened.error();
   }
+  const Result<bool> hasPassword = database::HasDatabasePassword(databasePath);
+  if (!hasPassword) {
+    return hasPassword.error();
+  }
   return std::unique_ptr<DatabaseConnection>(
-      std::make_unique<AccessConnection>(std::move(opened).value()));
+      std::make_unique<AccessConnection>(std::move(opened).value(), hasPassword.value()));
 }
 
 }  // namespace ferulo::app

@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "common/error.h"
+#include "database/table_description.h"
 
 namespace ferulo::app {
 
-// An open database, as the main window uses it: it asks for table names and
-// for one table's column names, nothing else.
+// An open database, as the main window uses it: it asks for table names, for
+// one table's column names and, to generate its pages, for its description.
 class DatabaseConnection {
  public:
   virtual ~DatabaseConnection() = default;
@@ -20,6 +21,14 @@ class DatabaseConnection {
   // The table's column names in column order, for the name exactly as listed.
   [[nodiscard]] virtual Result<std::vector<std::string>> ColumnNames(
       const std::string& tableName) const = 0;
+
+  // The table's columns, record key and relations, with the tables it refers
+  // to, for the name exactly as listed.
+  [[nodiscard]] virtual Result<database::TableWithReferences> DescribeTable(
+      const std::string& tableName) const = 0;
+
+  // Whether the database carries a database password (it opens without it).
+  [[nodiscard]] virtual bool HasDatabasePassword() const = 0;
 };
 
 // Opens databases for the main window.

@@ -6,9 +6,6 @@
 
 namespace ferulo::app {
 
-// Title of boxes that have none of their own.
-inline constexpr const char* kApplicationTitle = "FERULO";
-
 // "Error <number>: <description>".
 [[nodiscard]] QString ErrorMessageText(const Error& error);
 

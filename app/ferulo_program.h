@@ -29,7 +29,7 @@ class FeruloProgram {
   QtOpenFileDialog openFile_;
   QtInputBox inputBox_;
   PopupListMenu listMenu_;
-  QtMessageBoxes messageBoxes_;
+  gui::QtMessageBoxes messageBoxes_;
   frmMain window_;
 };
 

@@ -5,6 +5,14 @@
 
 namespace ferulo::app {
 
+void FieldListBox::mousePressEvent(QMouseEvent* event) {
+  QListWidget::mousePressEvent(event);
+  if (!indexAt(event->position().toPoint()).isValid()) {
+    // NoUpdate: a control-click on empty space keeps the selection it extends.
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  }
+}
+
 void FieldListBox::mouseReleaseEvent(QMouseEvent* event) {
   const bool leftButton = event->button() == Qt::LeftButton;
   QListWidget::mouseReleaseEvent(event);

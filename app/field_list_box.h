@@ -20,6 +20,9 @@ class FieldListBox : public QListWidget {
   void backspacePressed();
 
  protected:
+  // A press on empty space, below the entries or beside them, leaves no
+  // current entry: the user sees none, so none may be renamed.
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 };

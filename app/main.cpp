@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "about/about_window.h"
-#include "app/error_message.h"
 #include "app/ferulo_program.h"
 #include "app/program_arguments.h"
+#include "gui/message_boxes.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ int main(int argc, char* argv[]) {
                  ferulo::app::ProgramHelpText().c_str());
     return 2;
   }
-  QApplication::setApplicationName(QString::fromLatin1(ferulo::app::kApplicationTitle));
+  QApplication::setApplicationName(QString::fromLatin1(ferulo::gui::kApplicationTitle));
   ferulo::app::FeruloProgram program([] { ferulo::about::ShowAboutWindow(); });
   return program.Run();
 }

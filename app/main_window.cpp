@@ -1,20 +1,21 @@
 #include "app/main_window.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 #include "app/error_message.h"
 #include "app/field_list_box.h"
 #include "app/window_icon.h"
+#include "common/error_codes.h"
 #include "generator/generation_run.h"
+#include "gui/window_placement.h"
 
 namespace ferulo::app {
 
@@ -46,18 +47,6 @@ std::vector<std::string> Entries(const QListWidget* list) {
   return entries;
 }
 
-MessageIcon IconOf(generator::MessageIcon icon) {
-  switch (icon) {
-    case generator::MessageIcon::Information:
-      return MessageIcon::Information;
-    case generator::MessageIcon::Warning:
-      return MessageIcon::Warning;
-    case generator::MessageIcon::Error:
-      break;
-  }
-  return MessageIcon::Error;
-}
-
 // One box after the run's own message, so that message keeps its words.
 QString WarningsText(const std::vector<std::string>& warnings) {
   QStringList lines;
@@ -79,10 +68,12 @@ frmMain::frmMain(DatabaseLayer& database, MainWindowDialogs dialogs, MainWindowA
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kMainWindowCaption));
   setWindowIcon(FeruloWindowIcon());
-  resize(kMainWindowWidth, kMainWindowHeight);
-  controls_ = BuildMainWindowControls(this);
+  // Drawn in units of the window's font, so every text has its room.
+  const gui::LayoutUnits units(font());
+  resize(MainWindowPageSize(units));
+  controls_ = BuildMainWindowControls(this, units);
   ConnectHandlers();
-  CentreOnScreen();
+  gui::CentreOnScreen(*this);
   controls_.txtInput->setFocus();
 }
 
@@ -103,18 +94,6 @@ void frmMain::ConnectHandlers() {
   connect(controls_.start, &QPushButton::clicked, this, &frmMain::GeneratePages);
   connect(controls_.aboutus, &QPushButton::clicked, this, [this] { actions_.showAbout(); });
   connect(controls_.quitsys, &QPushButton::clicked, this, [this] { actions_.endProgram(); });
-}
-
-void frmMain::CentreOnScreen() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) {
-    return;
-  }
-  // The client area is centred; the frame the window system adds is unknown
-  // until the window is shown.
-  QRect place(QPoint(0, 0), size());
-  place.moveCenter(screen->availableGeometry().center());
-  setGeometry(place);
 }
 
 void frmMain::SelectDatabase() {
@@ -171,6 +150,7 @@ void frmMain::ListColumns() {
   }
 
   state_.tableName = tableName;
+  state_.tableColumns = columns.value();
   listedRow_ = row;
   for (FieldListBox* list : controls_.ListItem) {
     list->clear();
@@ -195,22 +175,57 @@ void frmMain::RestoreListedTableSelection() {
 }
 
 void frmMain::GeneratePages() {
-  const Result<generator::GenerationReport> run =
-      generator::RunGeneration(CollectGenerationInput());
+  if (const Status tableChecked = CheckTableIsInDatabase(); !tableChecked) {
+    dialogs_.messageBoxes.ShowMessage(this, ErrorMessageText(tableChecked.error()),
+                                      QString::fromLatin1(generator::kRefusalTitle),
+                                      MessageIcon::Error);
+    return;
+  }
+  const Result<generator::GenerationInput> input = CollectGenerationInput();
+  if (!input) {
+    ShowError(input.error());
+    return;
+  }
+  const Result<generator::GenerationReport> run = generator::RunGeneration(input.value());
   if (!run) {
     ShowError(run.error());
     return;
   }
   const generator::UserMessage& message = run.value().message;
   dialogs_.messageBoxes.ShowMessage(this, QString::fromStdString(message.text),
-                                    QString::fromStdString(message.title), IconOf(message.icon));
+                                    QString::fromStdString(message.title), message.icon);
   if (!run.value().warnings.empty()) {
     dialogs_.messageBoxes.ShowMessage(this, WarningsText(run.value().warnings),
-                                      QString::fromLatin1(kApplicationTitle), MessageIcon::Warning);
+                                      QString::fromLatin1(gui::kApplicationTitle),
+                                      MessageIcon::Warning);
   }
 }
 
-generator::GenerationInput frmMain::CollectGenerationInput() const {
+// The field lists outlive a change of database, so that a user can switch
+// between copies of one database; pages are made only for a table the chosen
+// database has. A missing database or table is the run's own refusal.
+Status frmMain::CheckTableIsInDatabase() const {
+  if (controls_.txtInput->text().isEmpty() || state_.connection == nullptr ||
+      state_.tableName.isEmpty()) {
+    return Done{};
+  }
+  const Result<std::vector<std::string>> tables = state_.connection->UserTableNames();
+  if (!tables) {
+    return tables.error();
+  }
+  const std::string table = state_.tableName.toStdString();
+  if (std::find(tables.value().begin(), tables.value().end(), table) != tables.value().end()) {
+    return Done{};
+  }
+  const std::string database = (state_.databaseFolder + state_.databaseFileName).toStdString();
+  return Error{error_code::kTableNotFound,
+               "The field lists hold the columns of '" + table + "', a table that '" + database +
+                   "' does not have. Choose one of its tables before pressing Start."};
+}
+
+// The table's description is read at Start, from the database chosen now, so
+// the pages find records by its key as it stands.
+Result<generator::GenerationInput> frmMain::CollectGenerationInput() const {
   generator::GenerationInput input;
   input.databasePathText = controls_.txtInput->text().toStdString();
   input.databaseFileName = state_.databaseFileName.toStdString();
@@ -220,13 +235,25 @@ generator::GenerationInput frmMain::CollectGenerationInput() const {
   input.lists.displayNames = Entries(controls_.ListItem[1]);
   input.lists.filterNames = Entries(controls_.ListItem[2]);
   input.lists.searchNames = Entries(controls_.ListItem[3]);
+  input.tableColumns = state_.tableColumns;
   input.programDirectory = programDirectory_.toStdString();
+  input.databaseHasPassword =
+      state_.connection != nullptr && state_.connection->HasDatabasePassword();
+  if (state_.connection != nullptr && !input.databasePathText.empty() && !input.tableName.empty()) {
+    Result<database::TableWithReferences> described =
+        state_.connection->DescribeTable(input.tableName);
+    if (!described) {
+      return described.error();
+    }
+    input.description = std::move(described).value();
+  }
   return input;
 }
 
 void frmMain::ShowError(const Error& error) {
   dialogs_.messageBoxes.ShowMessage(this, ErrorMessageText(error),
-                                    QString::fromLatin1(kApplicationTitle), MessageIcon::Error);
+                                    QString::fromLatin1(gui::kApplicationTitle),
+                                    MessageIcon::Error);
 }
 
 }  // namespace ferulo::app

@@ -19,16 +19,13 @@ namespace ferulo::app {
 
 inline constexpr const char* kMainWindowCaption =
     "FERULO - Create Active Server Page from an Access Database";
-// Width and height of the client area the window opens with.
-inline constexpr int kMainWindowWidth = 657;
-inline constexpr int kMainWindowHeight = 390;
 
 // The dialogs the window asks its questions through.
 struct MainWindowDialogs {
   OpenFileDialog& openFile;
   InputBox& inputBox;
   ListMenu& listMenu;
-  MessageBoxes& messageBoxes;
+  gui::MessageBoxes& messageBoxes;
 };
 
 // What "About" and "Exit" do; they reach beyond this window.
@@ -48,11 +45,8 @@ class frmMain : public QWidget {
   frmMain(DatabaseLayer& database, MainWindowDialogs dialogs, MainWindowActions actions,
           QString programDirectory, QWidget* parent = nullptr);
 
-  [[nodiscard]] const MainWindowState& state() const { return state_; }
-
  private:
   void ConnectHandlers();
-  void CentreOnScreen();
 
   // btnSelectDB: choose a database and list its user tables.
   void SelectDatabase();
@@ -62,10 +56,12 @@ class frmMain : public QWidget {
   // The field lists' menu: "Delete", "Edit" or "Cancel" for list `index`.
   void EditFieldList(int index);
   void RemoveSelectedEntries(int index);
-  void RenameCurrentEntry(int index);
+  // Asks for a new text for entry `row` of list `index`; nothing for row -1.
+  void RenameEntry(int index, int row);
   // start: generate the pages.
   void GeneratePages();
-  [[nodiscard]] generator::GenerationInput CollectGenerationInput() const;
+  [[nodiscard]] Status CheckTableIsInDatabase() const;
+  [[nodiscard]] Result<generator::GenerationInput> CollectGenerationInput() const;
 
   void ShowError(const Error& error);
 

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include "app/field_list_box.h"
 
@@ -12,25 +14,39 @@ namespace ferulo::app {
 
 namespace {
 
-// Places inside Frame1, in pixels. Five list columns of equal width.
-constexpr int kMargin = 12;
-constexpr int kListTop = 34;
-constexpr int kListWidth = 119;
-constexpr int kListHeight = 218;
-constexpr int kListGap = 6;
-constexpr int kHeadingTop = 14;
-constexpr int kRowHeight = 22;
-constexpr int kInputRowTop = 264;
-constexpr int kOutputRowTop = 296;
-constexpr int kCaptionWidth = 96;
-constexpr int kPathLeft = kMargin + kCaptionWidth + 4;
-constexpr int kPathWidth = 424;
-constexpr int kSelectLeft = kPathLeft + kPathWidth + 8;
-constexpr int kSelectWidth = 87;
-constexpr int kButtonTop = 336;
-constexpr int kButtonWidth = 96;
-constexpr int kButtonHeight = 30;
-constexpr int kButtonGap = 24;
+using gui::LayoutUnits;
+
+// The page of controls and Frame1 on it, in layout units (gui/layout_units.h).
+constexpr int kPageWidth = 355;
+constexpr int kPageHeight = 223;
+constexpr int kFrameLeft = 2;
+constexpr int kFrameTop = 1;
+constexpr int kFrameWidth = kPageWidth - 2 * kFrameLeft;
+constexpr int kFrameHeight = kPageHeight - 3 * kFrameTop;
+
+// Places inside Frame1. Five list columns of equal width; the path rows end
+// where the lists do.
+constexpr int kMargin = 7;
+constexpr int kHeadingTop = 8;
+constexpr int kTextHeight = 10;
+constexpr int kListTop = 20;
+constexpr int kListWidth = 65;
+constexpr int kListHeight = 125;
+constexpr int kListGap = 3;
+constexpr int kRowsRight = kMargin + 5 * kListWidth + 4 * kListGap;
+constexpr int kInputRowTop = 151;
+constexpr int kOutputRowTop = 170;
+constexpr int kRowHeight = 13;
+constexpr int kCaptionWidth = 62;
+constexpr int kSelectWidth = 50;
+constexpr int kSelectHeight = 15;
+constexpr int kSelectLeft = kRowsRight - kSelectWidth;
+constexpr int kPathLeft = kMargin + kCaptionWidth + 2;
+constexpr int kPathWidth = kSelectLeft - 4 - kPathLeft;
+constexpr int kButtonTop = 192;
+constexpr int kButtonWidth = 52;
+constexpr int kButtonHeight = 17;
+constexpr int kButtonGap = 13;
 
 int ListColumnLeft(int column) {
   return kMargin + column * (kListWidth + kListGap);
@@ -62,7 +78,7 @@ QFont CommandButtonFont() {
   return font;
 }
 
-void BuildListRow(QWidget* frame, MainWindowControls& controls) {
+void BuildListRow(QWidget* frame, const LayoutUnits& units, MainWindowControls& controls) {
   const std::array<QString, 5> headings{
       QStringLiteral("Table Name"), QStringLiteral("Field Name"), QStringLiteral("Display Name"),
       QStringLiteral("Filter Name"), QStringLiteral("Search Name")};
@@ -71,11 +87,14 @@ void BuildListRow(QWidget* frame, MainWindowControls& controls) {
     controls.labels[static_cast<std::size_t>(column)] =
         MakeLabel(frame, headingNames[static_cast<std::size_t>(column)],
                   headings[static_cast<std::size_t>(column)],
-                  QRect(ListColumnLeft(column), kHeadingTop, kListWidth, 18));
+                  units.Rect(ListColumnLeft(column), kHeadingTop, kListWidth, kTextHeight));
   }
 
+  const auto listPlace = [&](int column) {
+    return units.Rect(ListColumnLeft(column), kListTop, kListWidth, kListHeight);
+  };
   controls.ListTable = Named(new QListWidget(frame), "ListTable");
-  controls.ListTable->setGeometry(ListColumnLeft(0), kListTop, kListWidth, kListHeight);
+  controls.ListTable->setGeometry(listPlace(0));
   controls.ListTable->setSelectionMode(QAbstractItemView::SingleSelection);
   controls.ListTable->setToolTip(QStringLiteral("please select a table"));
 
@@ -83,37 +102,40 @@ void BuildListRow(QWidget* frame, MainWindowControls& controls) {
                                                            "ListItem3"};
   for (int index = 0; index < kFieldListCount; ++index) {
     auto* list = Named(new FieldListBox(frame), listNames[static_cast<std::size_t>(index)]);
-    list->setGeometry(ListColumnLeft(index + 1), kListTop, kListWidth, kListHeight);
+    list->setGeometry(listPlace(index + 1));
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setToolTip(QStringLiteral("click to make it"));
     controls.ListItem[static_cast<std::size_t>(index)] = list;
   }
 }
 
-void BuildPathRows(QWidget* frame, MainWindowControls& controls) {
+void BuildPathRows(QWidget* frame, const LayoutUnits& units, MainWindowControls& controls) {
+  const auto selectPlace = [&](int rowTop) {
+    return units.Rect(kSelectLeft, rowTop - 1, kSelectWidth, kSelectHeight);
+  };
   controls.labels[5] = MakeLabel(frame, "Label6", QStringLiteral("Input Database:"),
-                                 QRect(kMargin, kInputRowTop, kCaptionWidth, kRowHeight));
+                                 units.Rect(kMargin, kInputRowTop, kCaptionWidth, kRowHeight));
   controls.txtInput = Named(new QLineEdit(frame), "txtInput");
-  controls.txtInput->setGeometry(kPathLeft, kInputRowTop, kPathWidth, kRowHeight);
-  controls.btnSelectDB = MakeButton(frame, "btnSelectDB", QStringLiteral("Select..."),
-                                    QRect(kSelectLeft, kInputRowTop - 2, kSelectWidth, 26));
+  controls.txtInput->setGeometry(units.Rect(kPathLeft, kInputRowTop, kPathWidth, kRowHeight));
+  controls.btnSelectDB =
+      MakeButton(frame, "btnSelectDB", QStringLiteral("Select..."), selectPlace(kInputRowTop));
 
   controls.labels[6] = MakeLabel(frame, "Label7", QStringLiteral("Output Path:"),
-                                 QRect(kMargin, kOutputRowTop, kCaptionWidth, kRowHeight));
+                                 units.Rect(kMargin, kOutputRowTop, kCaptionWidth, kRowHeight));
   controls.txtOutput = Named(new QLineEdit(frame), "txtOutput");
-  controls.txtOutput->setGeometry(kPathLeft, kOutputRowTop, kPathWidth, kRowHeight);
+  controls.txtOutput->setGeometry(units.Rect(kPathLeft, kOutputRowTop, kPathWidth, kRowHeight));
   // Keeps its place beside txtOutput but is never shown.
-  controls.btnSelectPath = MakeButton(frame, "btnSelectPath", QStringLiteral("Select..."),
-                                      QRect(kSelectLeft, kOutputRowTop - 2, kSelectWidth, 26));
+  controls.btnSelectPath =
+      MakeButton(frame, "btnSelectPath", QStringLiteral("Select..."), selectPlace(kOutputRowTop));
   controls.btnSelectPath->setVisible(false);
 }
 
-void BuildCommandRow(QWidget* frame, MainWindowControls& controls) {
+void BuildCommandRow(QWidget* frame, const LayoutUnits& units, MainWindowControls& controls) {
   const int rowWidth = 3 * kButtonWidth + 2 * kButtonGap;
-  const int left = (frame->width() - rowWidth) / 2;
+  const int left = (kFrameWidth - rowWidth) / 2;
   const auto place = [&](int position) {
-    return QRect(left + position * (kButtonWidth + kButtonGap), kButtonTop, kButtonWidth,
-                 kButtonHeight);
+    return units.Rect(left + position * (kButtonWidth + kButtonGap), kButtonTop, kButtonWidth,
+                      kButtonHeight);
   };
   controls.start = MakeButton(frame, "start", QStringLiteral("Start"), place(0));
   controls.aboutus = MakeButton(frame, "aboutus", QStringLiteral("About"), place(1));
@@ -133,17 +155,37 @@ void SetFocusOrder(const MainWindowControls& controls) {
   }
 }
 
+// The page of controls, shown through a borderless scroll area that fills the
+// window: on a screen smaller than the window, the window is made smaller and
+// every control stays within reach.
+QWidget* AddScrollingPage(QWidget* window, QSize pageSize) {
+  auto* page = new QWidget;
+  page->setFixedSize(pageSize);
+  auto* scroller = new QScrollArea(window);
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setFocusPolicy(Qt::NoFocus);
+  scroller->setWidget(page);
+  auto* layout = new QVBoxLayout(window);
+  layout->setContentsMargins(QMargins());
+  layout->addWidget(scroller);
+  return page;
+}
+
 }  // namespace
 
-MainWindowControls BuildMainWindowControls(QWidget* window) {
-  MainWindowControls controls;
-  // The frame fills the client area the window opens with, less a thin border.
-  controls.Frame1 = Named(new QGroupBox(window), "Frame1");
-  controls.Frame1->setGeometry(4, 2, window->width() - 8, window->height() - 6);
+QSize MainWindowPageSize(const LayoutUnits& units) {
+  return units.Size(kPageWidth, kPageHeight);
+}
 
-  BuildListRow(controls.Frame1, controls);
-  BuildPathRows(controls.Frame1, controls);
-  BuildCommandRow(controls.Frame1, controls);
+MainWindowControls BuildMainWindowControls(QWidget* window, const LayoutUnits& units) {
+  MainWindowControls controls;
+  QWidget* page = AddScrollingPage(window, MainWindowPageSize(units));
+  controls.Frame1 = Named(new QGroupBox(page), "Frame1");
+  controls.Frame1->setGeometry(units.Rect(kFrameLeft, kFrameTop, kFrameWidth, kFrameHeight));
+
+  BuildListRow(controls.Frame1, units, controls);
+  BuildPathRows(controls.Frame1, units, controls);
+  BuildCommandRow(controls.Frame1, units, controls);
   SetFocusOrder(controls);
   return controls;
 }

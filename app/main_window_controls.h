@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QSize>
+
 #include <array>
+
+#include "gui/layout_units.h"
 
 class QGroupBox;
 class QLabel;
@@ -31,8 +35,13 @@ struct MainWindowControls {
   QPushButton* quitsys = nullptr;
 };
 
-// Creates the controls inside window at fixed places: nothing moves or grows
-// when the window is resized. Sets the keyboard focus order.
-MainWindowControls BuildMainWindowControls(QWidget* window);
+// The client area the main window opens with: the page of its controls.
+[[nodiscard]] QSize MainWindowPageSize(const gui::LayoutUnits& units);
+
+// Creates the controls at places drawn in layout units on a page of
+// MainWindowPageSize, shown through a scroll area that fills the window:
+// nothing moves or grows when the window is resized, and a window made smaller
+// than the page scrolls. Sets the keyboard focus order.
+MainWindowControls BuildMainWindowControls(QWidget* window, const gui::LayoutUnits& units);
 
 }  // namespace ferulo::app

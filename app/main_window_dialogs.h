@@ -3,12 +3,15 @@
 #include <QString>
 #include <QStringList>
 
+#include "gui/message_boxes.h"
+
 class QWidget;
 
 namespace ferulo::app {
 
 // The questions the main window asks its user. The program answers them with
-// Qt's dialogs (qt_dialogs.h); tests answer them from a script.
+// Qt's dialogs (qt_dialogs.h, gui/message_boxes.h); tests answer them from a
+// script.
 
 struct OpenFileRequest {
   QString title;
@@ -41,16 +44,6 @@ class ListMenu {
   // Shows the entries at the mouse pointer; the chosen entry's number from 1,
   // or 0 when the menu closed without a choice.
   virtual int Popup(const QStringList& entries) = 0;
-};
-
-enum class MessageIcon { Information, Warning, Error };
-
-class MessageBoxes {
- public:
-  virtual ~MessageBoxes() = default;
-  // A modal box with one OK button.
-  virtual void ShowMessage(QWidget* parent, const QString& text, const QString& title,
-                           MessageIcon icon) = 0;
 };
 
 }  // namespace ferulo::app

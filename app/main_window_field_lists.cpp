@@ -34,12 +34,16 @@ int PartnerOf(int index) {
 }  // namespace
 
 void frmMain::EditFieldList(int index) {
+  // The entry current when the menu was asked for: the list may take the
+  // focus back from the menu, and a list without a current entry then makes
+  // its first one current, which the user never chose.
+  const int current = controls_.ListItem[static_cast<std::size_t>(index)]->currentRow();
   switch (dialogs_.listMenu.Popup(ListMenuEntries())) {
     case kDelete:
       RemoveSelectedEntries(index);
       break;
     case kEdit:
-      RenameCurrentEntry(index);
+      RenameEntry(index, current);
       break;
     default:
       break;
@@ -64,10 +68,9 @@ void frmMain::RemoveSelectedEntries(int index) {
   }
 }
 
-void frmMain::RenameCurrentEntry(int index) {
+void frmMain::RenameEntry(int index, int row) {
   QListWidget* list = controls_.ListItem[static_cast<std::size_t>(index)];
-  const int row = list->currentRow();
-  if (row < 0) {
+  if (row < 0 || row >= list->count()) {
     return;  // no current entry: nothing to rename
   }
   const QString answer = dialogs_.inputBox.AskForText(

@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/database_layer.h"
 
@@ -17,8 +19,10 @@ struct MainWindowState {
   QString databaseFileName;
   // The chosen file's folder with its closing separator, e.g. "/data/".
   QString databaseFolder;
-  // The table whose columns the field lists were filled from.
+  // The table whose columns the field lists were filled from, and those
+  // columns as the database listed them.
   QString tableName;
+  std::vector<std::string> tableColumns;
 };
 
 }  // namespace ferulo::app

@@ -3,28 +3,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
-#include <QMessageBox>
 
-#include "app/error_message.h"
 #include "popup/popup_menu.h"
 
 namespace ferulo::app {
-
-namespace {
-
-QMessageBox::Icon QtIconOf(MessageIcon icon) {
-  switch (icon) {
-    case MessageIcon::Information:
-      return QMessageBox::Information;
-    case MessageIcon::Warning:
-      return QMessageBox::Warning;
-    case MessageIcon::Error:
-      break;
-  }
-  return QMessageBox::Critical;
-}
-
-}  // namespace
 
 ChosenFile QtOpenFileDialog::AskForFile(QWidget* parent, const OpenFileRequest& request) {
   QFileDialog dialog(parent, request.title, lastFolder_);
@@ -55,13 +37,6 @@ QString QtInputBox::AskForText(QWidget* parent, const QString& prompt, const QSt
 int PopupListMenu::Popup(const QStringList& entries) {
   popup::cPopupMenu menu;
   return menu.Popup(entries);
-}
-
-void QtMessageBoxes::ShowMessage(QWidget* parent, const QString& text, const QString& title,
-                                 MessageIcon icon) {
-  QMessageBox box(QtIconOf(icon), title.isEmpty() ? QString::fromLatin1(kApplicationTitle) : title,
-                  text, QMessageBox::Ok, parent);
-  box.exec();
 }
 
 }  // namespace ferulo::app

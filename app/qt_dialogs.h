@@ -28,10 +28,4 @@ class PopupListMenu : public ListMenu {
   int Popup(const QStringList& entries) override;
 };
 
-class QtMessageBoxes : public MessageBoxes {
- public:
-  void ShowMessage(QWidget* parent, const QString& text, const QString& title,
-                   MessageIcon icon) override;
-};
-
 }  // namespace ferulo::app

@@ -140,6 +140,7 @@ void RegisterGenerationRuns(const char* where, const fs::path& outputParent) {
               .tableName = "Orders",
               .outputPath = output.string() + "/",
               .lists = WideTableLists(),
+              .tableColumns = WideTableColumns(kColumns),
               .programDirectory = program.path().string(),
           };
           for (auto _ : state) {

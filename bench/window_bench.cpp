@@ -131,9 +131,9 @@ class NoMenu : public app::ListMenu {
 };
 
 // A message shown while tables are listed is a failure: it is kept.
-class RecordedMessages : public app::MessageBoxes {
+class RecordedMessages : public gui::MessageBoxes {
  public:
-  void ShowMessage(QWidget*, const QString& text, const QString&, app::MessageIcon) override {
+  void ShowMessage(QWidget*, const QString& text, const QString&, MessageIcon) override {
     last = text.toStdString();
   }
   std::string last;

@@ -9,6 +9,8 @@
 #include "cli/job_file.h"
 #include "common/error_codes.h"
 #include "database/database_errors.h"
+#include "database/database_file_check.h"
+#include "database/table_description_json.h"
 #include "generator/generation_run.h"
 
 namespace ferulo::cli {
@@ -39,12 +41,27 @@ Result<database::Connection> OpenDatabase(const std::string& path, const CliSetu
   return database::Connection::OpenWithColumnsOf(path, table, setup.readerOptions);
 }
 
-// The columns of one of the user tables: the command line offers only those.
-Result<std::vector<std::string>> ListColumns(const database::Connection& connection,
-                                             const std::string& table) {
+// The catalog and the table's description in one reader run; without a table,
+// the catalog alone.
+Result<database::Connection> DescribeDatabase(const std::string& path, const CliSetup& setup,
+                                              const std::string& table) {
+  return table.empty() ? database::Connection::Open(path, setup.readerOptions)
+                       : database::Connection::OpenDescribing(path, table, setup.readerOptions);
+}
+
+// The command line offers only the user tables.
+Status RequireUserTable(const database::Connection& connection, const std::string& table) {
   const std::vector<std::string> tables = database::UserTableNames(connection.OpenSchemaTables());
   if (std::find(tables.begin(), tables.end(), table) == tables.end()) {
     return database::TableNotFound(table, connection.databasePath());
+  }
+  return Done{};
+}
+
+Result<std::vector<std::string>> ListColumns(const database::Connection& connection,
+                                             const std::string& table) {
+  if (auto listed = RequireUserTable(connection, table); !listed) {
+    return listed.error();
   }
   return connection.ColumnNames(table);
 }
@@ -74,6 +91,41 @@ int RunColumns(const Arguments& args, std::ostream& out, std::ostream& err, cons
   return kExitSuccess;
 }
 
+int RunDescribe(const Arguments& args, std::ostream& out, std::ostream& err,
+                const CliSetup& setup) {
+  auto connection = DescribeDatabase(args.database, setup, args.table);
+  if (!connection) {
+    PrintError(err, connection.error());
+    return kExitFailure;
+  }
+  if (auto listed = RequireUserTable(connection.value(), args.table); !listed) {
+    PrintError(err, listed.error());
+    return kExitFailure;
+  }
+  auto described = connection.value().DescribeTable(args.table);
+  if (!described) {
+    PrintError(err, described.error());
+    return kExitFailure;
+  }
+  out << database::ToJsonText(described.value().table) << '\n';
+  return kExitSuccess;
+}
+
+constexpr const char* kDescribeFooter =
+    "Prints one JSON object:\n"
+    "  table       the table's name\n"
+    "  columns     in column order, each {name, type, size, required, autonumber}:\n"
+    "              type is Access's name (\"Text\", \"Long Integer\", \"Date/Time\", ...);\n"
+    "              size is the most characters for Text, otherwise the bytes of the\n"
+    "              value in a row (0 for Yes/No, Memo, OLE Object);\n"
+    "              required: a record needs a value there (Required set, Yes/No, or\n"
+    "              part of the key); autonumber: the database fills it in\n"
+    "  primaryKey  the columns that find one record, in key order: the primary key,\n"
+    "              or the first unique index without a column that may be Null;\n"
+    "              [] where there is neither\n"
+    "  relations   where the table refers to another, each\n"
+    "              {columns, references: {table, columns}}";
+
 // The folder of the database with its trailing separator, as the window
 // presets the output path: the path less its file name.
 std::string DatabaseFolder(const std::string& databasePath) {
@@ -86,15 +138,30 @@ std::string DatabaseFileName(const std::string& databasePath) {
   return slash == std::string::npos ? databasePath : databasePath.substr(slash + 1);
 }
 
-Result<generator::FieldLists> ResolveLists(const Job& job, const database::Connection& connection) {
+// The job's lists, each defaulting to the table's columns, the columns
+// themselves (for the run's check of the entries) and the table's
+// description (its record key and lookups), from one reader run.
+struct ResolvedLists {
+  generator::FieldLists lists;
+  std::vector<std::string> tableColumns;
+  database::TableWithReferences description;
+};
+
+Result<ResolvedLists> ResolveLists(const Job& job, const database::Connection& connection) {
   if (job.table.empty()) {
-    return generator::FieldLists{};  // the generation run refuses a run without a table
+    return ResolvedLists{};  // the generation run refuses a run without a table
   }
-  auto listed = ListColumns(connection, job.table);  // also proves the table exists
-  if (!listed) {
+  if (auto listed = RequireUserTable(connection, job.table); !listed) {
     return listed.error();
   }
-  const std::vector<std::string>& columns = listed.value();
+  auto described = connection.DescribeTable(job.table);
+  if (!described) {
+    return described.error();
+  }
+  std::vector<std::string> columns;
+  for (const database::ColumnDescription& column : described.value().table.columns) {
+    columns.push_back(column.name);
+  }
   generator::FieldLists lists{
       .fieldNames = job.fields.value_or(columns),
       .displayNames = job.display.value_or(job.fields.value_or(columns)),
@@ -108,19 +175,24 @@ Result<generator::FieldLists> ResolveLists(const Job& job, const database::Conne
                      std::to_string(lists.fieldNames.size()) +
                      " fields; they pair by position and must be of equal length"};
   }
-  return lists;
+  return ResolvedLists{std::move(lists), std::move(columns), std::move(described).value()};
 }
 
 int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostream& err,
              const CliSetup& setup) {
-  auto connection = OpenDatabase(job.database, setup, job.table);
+  auto connection = DescribeDatabase(job.database, setup, job.table);
   if (!connection) {
     PrintError(err, connection.error());
     return kExitFailure;
   }
-  auto lists = ResolveLists(job, connection.value());
-  if (!lists) {
-    PrintError(err, lists.error());
+  auto resolved = ResolveLists(job, connection.value());
+  if (!resolved) {
+    PrintError(err, resolved.error());
+    return kExitFailure;
+  }
+  const Result<bool> hasPassword = database::HasDatabasePassword(job.database);
+  if (!hasPassword) {
+    PrintError(err, hasPassword.error());
     return kExitFailure;
   }
   const generator::GenerationInput input{
@@ -128,8 +200,11 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .databaseFileName = DatabaseFileName(job.database),
       .tableName = job.table,
       .outputPath = job.output.value_or(DatabaseFolder(job.database)),
-      .lists = std::move(lists).value(),
+      .lists = std::move(resolved.value().lists),
+      .tableColumns = std::move(resolved.value().tableColumns),
       .programDirectory = args.templates.empty() ? setup.programDirectory() : args.templates,
+      .databaseHasPassword = hasPassword.value(),
+      .description = std::move(resolved.value().description),
   };
   auto report = generator::RunGeneration(input);
   if (!report) {
@@ -191,6 +266,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
            const CliSetup& setup) {
   CLI::App app{"FERULO: make classic ASP pages for one table of an Access database", "ferulo-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("ferulo-cli ") + FERULO_VERSION_TEXT);
   Arguments args;
 
   auto* tables = app.add_subcommand("tables", "list the user tables, one per line, catalog order");
@@ -199,6 +275,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   auto* columns = app.add_subcommand("columns", "list a table's columns, one per line");
   columns->add_option("DATABASE", args.database, "Access database file")->required();
   columns->add_option("TABLE", args.table, "table name, exactly as listed")->required();
+
+  auto* describe =
+      app.add_subcommand("describe", "print a table's columns, record key and relations as JSON");
+  describe->add_option("DATABASE", args.database, "Access database file")->required();
+  describe->add_option("TABLE", args.table, "table name, exactly as listed")->required();
+  describe->footer(kDescribeFooter);
 
   auto* generate = app.add_subcommand(
       "generate", "write the list, edit and filter pages and db.asp for a table");
@@ -210,7 +292,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
       throw CLI::RequiredError("DATABASE and TABLE, or --job FILE,");
     }
   } catch (const CLI::ParseError& error) {
-    // --help lands here too, with code 0.
+    // --help and --version land here too, with code 0.
     const int code = app.exit(error, out, err);
     return code == 0 ? kExitSuccess : kExitUsage;
   }
@@ -219,6 +301,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   }
   if (columns->parsed()) {
     return RunColumns(args, out, err, setup);
+  }
+  if (describe->parsed()) {
+    return RunDescribe(args, out, err, setup);
   }
   return RunGenerate(args, out, err, setup);
 }

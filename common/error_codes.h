@@ -19,6 +19,7 @@ inline constexpr int kPathNotFound = 76;
 
 // Databases
 inline constexpr int kCouldNotFindDatabase = 3024;
+inline constexpr int kDatabaseEncrypted = 3031;
 inline constexpr int kInvalidDatabasePath = 3044;
 inline constexpr int kCannotOpenDatabase = 3049;
 inline constexpr int kCouldNotOpenFile = 3051;
@@ -31,6 +32,9 @@ inline constexpr int kReaderCrashed = 9002;
 inline constexpr int kReaderTimedOut = 9003;
 inline constexpr int kReaderOutOfMemory = 9004;
 inline constexpr int kReaderBadAnswer = 9005;
+
+// Field lists the generation run refuses
+inline constexpr int kControlCharacterInEntry = 9201;
 
 // The command-line front end
 inline constexpr int kBadJobFile = 9101;

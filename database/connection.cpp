@@ -35,21 +35,30 @@ ReaderOptions DefaultReaderOptions() {
 }
 
 Result<Connection> Connection::Open(const std::string& databasePath, ReaderOptions options) {
-  return OpenReadingTable(databasePath, {}, std::move(options));
+  return OpenReadingTable(databasePath, {}, TableRead::Columns, std::move(options));
 }
 
 Result<Connection> Connection::OpenWithColumnsOf(const std::string& databasePath,
                                                  std::string_view tableName,
                                                  ReaderOptions options) {
-  return OpenReadingTable(databasePath, tableName, std::move(options));
+  return OpenReadingTable(databasePath, tableName, TableRead::Columns, std::move(options));
+}
+
+Result<Connection> Connection::OpenDescribing(const std::string& databasePath,
+                                              std::string_view tableName, ReaderOptions options) {
+  return OpenReadingTable(databasePath, tableName, TableRead::Description, std::move(options));
 }
 
 Result<Connection> Connection::OpenReadingTable(const std::string& databasePath,
-                                                std::string_view tableName, ReaderOptions options) {
+                                                std::string_view tableName, TableRead read,
+                                                ReaderOptions options) {
   if (auto file = CheckDatabaseFile(databasePath); !file) {
     return file.error();
   }
-  std::vector<std::string> request{std::string(reader_protocol::kCatalogCommand), databasePath};
+  const bool describe = read == TableRead::Description && !tableName.empty();
+  std::vector<std::string> request{
+      std::string(describe ? reader_protocol::kDescribeCommand : reader_protocol::kCatalogCommand),
+      databasePath};
   if (!tableName.empty()) {
     request.emplace_back(tableName);
   }
@@ -62,15 +71,26 @@ Result<Connection> Connection::OpenReadingTable(const std::string& databasePath,
     return answer.error();
   }
   CatalogAnswer& catalog = answer.value();
+  if (describe && !catalog.description) {
+    return BadReaderAnswer(databasePath, "it holds no \"tables\" list");
+  }
   const std::vector<std::string> userTables = UserTableNames(catalog.schema);
   const bool userTable =
       std::find(userTables.begin(), userTables.end(), tableName) != userTables.end();
   // The reader lists the columns of a user table it was asked about.
-  if (!tableName.empty() && userTable && !catalog.columns) {
+  if (!describe && !tableName.empty() && userTable && !catalog.columns) {
     return BadReaderAnswer(databasePath, "it holds no \"columns\" list");
   }
   Connection connection(databasePath, std::move(options), std::move(catalog.schema));
-  if (!tableName.empty() && userTable) {
+  if (describe) {
+    connection.prefetchedTable_ = tableName;
+    std::vector<std::string> names;
+    for (const ColumnDescription& column : catalog.description->table.columns) {
+      names.push_back(column.name);
+    }
+    connection.prefetchedColumns_ = std::move(names);
+    connection.prefetchedDescription_ = std::move(catalog.description);
+  } else if (!tableName.empty() && userTable) {
     connection.prefetchedTable_ = tableName;
     connection.prefetchedColumns_ = std::move(catalog.columns);
   }
@@ -83,7 +103,9 @@ Connection::Connection(std::string databasePath, ReaderOptions options,
       options_(std::move(options)),
       schema_(std::move(schema)) {}
 
-Result<std::vector<std::string>> Connection::ColumnNames(std::string_view tableName) const {
+// The schema row of the table called exactly tableName, preferring one whose
+// columns are stored in the file; an error where there is none.
+Result<const SchemaRow*> Connection::StoredTable(std::string_view tableName) const {
   const SchemaRow* listed = nullptr;
   for (const auto& row : schema_) {
     if (row.tableName == tableName) {
@@ -99,6 +121,15 @@ Result<std::vector<std::string>> Connection::ColumnNames(std::string_view tableN
   if (!HasStoredColumns(listed->tableType)) {
     return NotATable(*listed, databasePath_);
   }
+  return listed;
+}
+
+Result<std::vector<std::string>> Connection::ColumnNames(std::string_view tableName) const {
+  auto found = StoredTable(tableName);
+  if (!found) {
+    return found.error();
+  }
+  const SchemaRow* listed = found.value();
   if (prefetchedColumns_ && listed->tableName == prefetchedTable_) {
     return *prefetchedColumns_;
   }
@@ -114,6 +145,34 @@ Result<std::vector<std::string>> Connection::ColumnNames(std::string_view tableN
     return output.error();
   }
   return ParseColumnsAnswer(output.value(), databasePath_);
+}
+
+Result<TableWithReferences> Connection::DescribeTable(std::string_view tableName) const {
+  auto listed = StoredTable(tableName);
+  if (!listed) {
+    return listed.error();
+  }
+  if (prefetchedDescription_ && listed.value()->tableName == prefetchedTable_) {
+    return *prefetchedDescription_;
+  }
+  if (auto file = CheckDatabaseFile(databasePath_); !file) {
+    return file.error();
+  }
+  auto output = RunReader(
+      options_,
+      {std::string(reader_protocol::kDescribeCommand), databasePath_, listed.value()->tableName},
+      databasePath_);
+  if (!output) {
+    return output.error();
+  }
+  auto answer = ParseCatalogAnswer(output.value(), databasePath_);
+  if (!answer) {
+    return answer.error();
+  }
+  if (!answer.value().description) {
+    return BadReaderAnswer(databasePath_, "it holds no \"tables\" list");
+  }
+  return std::move(*answer.value().description);
 }
 
 std::vector<std::string> UserTableNames(const std::vector<SchemaRow>& schema) {

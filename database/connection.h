@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "database/table_description.h"
 
 namespace ferulo::database {
 
@@ -55,23 +56,39 @@ class Connection {
       const std::string& databasePath, std::string_view tableName,
       ReaderOptions options = DefaultReaderOptions());
 
+  // Open, and describe one table in the same reader run, so that
+  // DescribeTable and ColumnNames for that table need no second one.
+  [[nodiscard]] static Result<Connection> OpenDescribing(
+      const std::string& databasePath, std::string_view tableName,
+      ReaderOptions options = DefaultReaderOptions());
+
   // Every catalog object, in catalog order.
   [[nodiscard]] const std::vector<SchemaRow>& OpenSchemaTables() const { return schema_; }
 
   // The column names of the table called exactly tableName, in column order.
   [[nodiscard]] Result<std::vector<std::string>> ColumnNames(std::string_view tableName) const;
 
+  // The table's columns with their types, its record key and its relations,
+  // with the descriptions of the tables it refers to, from one reader run.
+  // For a table of the schema whose columns are stored (user or system table).
+  [[nodiscard]] Result<TableWithReferences> DescribeTable(std::string_view tableName) const;
+
   [[nodiscard]] const std::string& databasePath() const { return databasePath_; }
 
  private:
   Connection(std::string databasePath, ReaderOptions options, std::vector<SchemaRow> schema);
 
-  static Result<Connection> OpenReadingTable(const std::string& databasePath,
-                                             std::string_view tableName, ReaderOptions options);
+  [[nodiscard]] Result<const SchemaRow*> StoredTable(std::string_view tableName) const;
 
-  // The columns read along with the catalog, and the table they belong to.
+  enum class TableRead { Columns, Description };
+  static Result<Connection> OpenReadingTable(const std::string& databasePath,
+                                             std::string_view tableName, TableRead read,
+                                             ReaderOptions options);
+
+  // What was read along with the catalog, and the table it belongs to.
   std::string prefetchedTable_;
   std::optional<std::vector<std::string>> prefetchedColumns_;
+  std::optional<TableWithReferences> prefetchedDescription_;
 
   std::string databasePath_;
   ReaderOptions options_;

@@ -21,13 +21,18 @@
 #include <set>
 #include <vector>
 
+#include "common/ascii_case.h"
 #include "common/errno_error.h"
 #include "common/error_codes.h"
 #include "common/little_endian.h"
+#include "database/column_types.h"
 #include "database/database_errors.h"
 #include "database/object_types.h"
+#include "database/property_data.h"
 #include "database/property_data_check.h"
 #include "database/reader_protocol.h"
+#include "database/record_key.h"
+#include "database/relationships.h"
 
 namespace ferulo::database {
 
@@ -134,6 +139,7 @@ struct SystemObject {
   std::string name;
   int type = 0;
   std::uint32_t flags = 0;
+  std::string properties;  // LvProp of a table stored in the file, its layout checked
 };
 
 // Reads long values (memo and OLE fields) of the current row by hand, so that
@@ -345,8 +351,10 @@ class SystemCatalog {
     mdb_rewind_table(&definition);
     while (mdb_fetch_row(&definition) != 0) {
       ++rowsRead;
+      std::string propertyData;
       if (properties != nullptr) {
-        if (auto damage = FindPropertyDamage(longValues, *properties); !damage.empty()) {
+        if (auto damage = FindPropertyDamage(longValues, *properties, propertyData);
+            !damage.empty()) {
           return CannotOpenDatabase(
               path, "the properties of '" + name.text() + "' are damaged: " + damage);
         }
@@ -357,8 +365,10 @@ class SystemCatalog {
         continue;  // a row without an Id or Type names no object
       }
       const auto flagsValue = flags.bound() ? flags.number() : std::nullopt;
-      objects.push_back(SystemObject{*idValue, name.text(), static_cast<int>(*typeValue),
-                                     static_cast<std::uint32_t>(flagsValue.value_or(0))});
+      const int objectType = static_cast<int>(*typeValue);
+      objects.push_back(SystemObject{
+          *idValue, name.text(), objectType, static_cast<std::uint32_t>(flagsValue.value_or(0)),
+          objectType == kLocalTableObjectType ? std::move(propertyData) : std::string()});
     }
     // libmdb skips rows it cannot decode without a word; the definition's row
     // count tells. (A file not closed cleanly may count 0: nothing to compare.)
@@ -371,12 +381,15 @@ class SystemCatalog {
   }
 
  private:
-  static std::string FindPropertyDamage(LongValueReader& longValues, const MdbColumn& column) {
-    const auto data = longValues.Read(column);
-    if (!data) {
+  // Reads the property data into data; "" where it is sound, else the damage.
+  static std::string FindPropertyDamage(LongValueReader& longValues, const MdbColumn& column,
+                                        std::string& data) {
+    auto read = longValues.Read(column);
+    if (!read) {
       return longValues.damage();
     }
-    return data->empty() ? std::string() : FindPropertyDataDamage(*data);
+    data = std::move(*read);
+    return data.empty() ? std::string() : FindPropertyDataDamage(data);
   }
 
   MdbHandle& mdb_;
@@ -408,14 +421,21 @@ Result<std::vector<SystemObject>> ReadSystemObjects(MdbHandle& mdb, const std::s
   return objects;
 }
 
-Result<std::vector<std::string>> ReadColumnsAt(MdbHandle& mdb, const SystemObject& object,
-                                               const std::string& path) {
+// A catalog entry for a table listed in MSysObjects, as libmdb's own catalog
+// reader would make it, less the parsed properties.
+MdbCatalogEntry TableEntry(MdbHandle& mdb, const SystemObject& object) {
   MdbCatalogEntry entry{};
   entry.mdb = &mdb;
   entry.object_type = MDB_TABLE;
   entry.table_pg = static_cast<unsigned long>(object.id & kDefinitionPageMask);
   entry.flags = static_cast<int>(object.flags);
   std::snprintf(entry.object_name, sizeof entry.object_name, "%s", object.name.c_str());
+  return entry;
+}
+
+Result<std::vector<std::string>> ReadColumnsAt(MdbHandle& mdb, const SystemObject& object,
+                                               const std::string& path) {
+  MdbCatalogEntry entry = TableEntry(mdb, object);
   auto table = ReadTableDefinition(entry, path);
   if (!table) {
     return table.error();
@@ -459,6 +479,254 @@ Result<OpenedCatalog> OpenCatalog(const std::string& databasePath) {
   return OpenedCatalog{std::move(mdb).value(), std::move(objects).value()};
 }
 
+// Access allows 32 indexes to a table, those its relationships add included.
+// libmdb allocates and reads an entry for every index a definition claims, so
+// a claim beyond twice that is taken for the damage it is.
+constexpr unsigned int kMostIndexes = 64;
+constexpr unsigned char kPrimaryKeyIndexType = 1;
+constexpr const char* kRelationshipTable = "MSysRelationships";
+
+// A name from the file's own bytes, decoded the way libmdb decodes column
+// names, so that the two compare equal.
+std::string DecodeStoredName(MdbHandle& mdb, const std::string& stored) {
+  // A stored unit (one byte, or two in UTF-16) never takes more than three
+  // bytes of UTF-8.
+  std::vector<char> decoded(3 * stored.size() + 4);
+  const int length =
+      mdb_unicode2ascii(&mdb, stored.data(), stored.size(), decoded.data(), decoded.size());
+  return std::string(decoded.data(), static_cast<std::size_t>(std::clamp(
+                                         length, 0, static_cast<int>(decoded.size()) - 1)));
+}
+
+std::vector<std::string> RequiredColumnNames(MdbHandle& mdb, const std::string& propertyData) {
+  std::vector<std::string> names;
+  for (const std::string& stored : StoredNamesOfRequiredColumns(propertyData)) {
+    names.push_back(DecodeStoredName(mdb, stored));
+  }
+  return names;
+}
+
+bool IsNamedIn(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(), [&](const std::string& listed) {
+    return EqualsIgnoringAsciiCase(listed, name);
+  });
+}
+
+std::vector<ColumnDescription> DescribeColumns(MdbHandle& mdb, const MdbTableDef& table,
+                                               const std::string& propertyData) {
+  const std::vector<std::string> required = RequiredColumnNames(mdb, propertyData);
+  const bool bytePerCharacter = mdb.f->jet_version == MDB_VER_JET3;
+  std::vector<ColumnDescription> columns;
+  for (unsigned int i = 0; i < table.num_cols; ++i) {
+    const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
+    const std::string name = column->name;
+    columns.push_back(ColumnDescription{
+        name, AccessTypeName(column->col_type),
+        FieldSize(column->col_type, column->col_size, bytePerCharacter),
+        column->col_type == stored_type::kYesNo || IsNamedIn(required, name),
+        IsAutoNumber(column->col_type, column->is_long_auto != 0, column->is_uuid_auto != 0)});
+  }
+  return columns;
+}
+
+// The table's indexes, read by libmdb after FERULO's own checks of what the
+// definition claims; every index column is checked to be one of the table's.
+Result<std::vector<StoredIndex>> ReadIndexes(MdbTableDef& table, const std::string& path) {
+  const std::string tableName = table.entry->object_name;
+  if (table.num_idxs > kMostIndexes || table.num_real_idxs > kMostIndexes) {
+    return CannotOpenDatabase(path,
+                              "the definition of '" + tableName + "' claims " +
+                                  std::to_string(std::max(table.num_idxs, table.num_real_idxs)) +
+                                  " indexes, more than Access allows");
+  }
+  std::vector<StoredIndex> indexes;
+  if (table.num_idxs == 0) {
+    return indexes;
+  }
+  mdb_read_indices(&table);
+  if (table.indices == nullptr || table.indices->len != table.num_idxs) {
+    return CannotOpenDatabase(path, "the indexes of '" + tableName + "' cannot be read");
+  }
+  for (unsigned int i = 0; i < table.num_idxs; ++i) {
+    const auto* index = static_cast<const MdbIndex*>(g_ptr_array_index(table.indices, i));
+    StoredIndex stored{index->index_type == kPrimaryKeyIndexType,
+                       (index->flags & MDB_IDX_UNIQUE) != 0,
+                       (index->flags & MDB_IDX_REQUIRED) != 0,
+                       {}};
+    for (unsigned int key = 0; key < index->num_keys && key < MDB_MAX_IDX_COLS; ++key) {
+      const int column = index->key_col_num[key];
+      if (column < 1 || static_cast<unsigned int>(column) > table.num_cols) {
+        return CannotOpenDatabase(path, "the index '" + std::string(index->name) + "' of '" +
+                                            tableName + "' names a column it does not have");
+      }
+      stored.columns.push_back(static_cast<std::size_t>(column - 1));
+    }
+    indexes.push_back(std::move(stored));
+  }
+  return indexes;
+}
+
+Result<TableDescription> DescribeTableAt(MdbHandle& mdb, const SystemObject& object,
+                                         const std::string& path) {
+  MdbCatalogEntry entry = TableEntry(mdb, object);
+  auto table = ReadTableDefinition(entry, path);
+  if (!table) {
+    return table.error();
+  }
+  MdbTableDef& definition = *table.value();
+  TableDescription description{
+      object.name, DescribeColumns(mdb, definition, object.properties), {}, {}};
+  auto indexes = ReadIndexes(definition, path);
+  if (!indexes) {
+    return indexes.error();
+  }
+  ApplyRecordKey(indexes.value(), description);
+  return description;
+}
+
+bool HasColumnOfType(const MdbTableDef& table, const char* name, int type) {
+  const MdbColumn* column = FindColumn(table, name);
+  return column != nullptr && column->col_type == type;
+}
+
+// libmdb converts a bound column's value as it fetches each row; a Memo or
+// OLE column would send it down page chains of its own. So MSysRelationships
+// is read only where its columns have the types Access gives them.
+bool HasRelationshipColumns(const MdbTableDef& table) {
+  for (const char* text :
+       {"szRelationship", "szObject", "szColumn", "szReferencedObject", "szReferencedColumn"}) {
+    if (!HasColumnOfType(table, text, stored_type::kText)) {
+      return false;
+    }
+  }
+  return HasColumnOfType(table, "icolumn", stored_type::kLongInteger) &&
+         HasColumnOfType(table, "ccolumn", stored_type::kLongInteger);
+}
+
+Result<std::vector<RelationshipRow>> ReadRelationshipRowsOf(MdbTableDef& table,
+                                                            const std::string& path) {
+  if (!HasUsageMap(table)) {
+    return CannotOpenDatabase(path, "its relationship table MSysRelationships has no usage map");
+  }
+  if (!HasRelationshipColumns(table)) {
+    return CannotOpenDatabase(
+        path, "its relationship table MSysRelationships lacks a column or has one of a wrong type");
+  }
+  BoundColumn relationship(table, "szRelationship");
+  BoundColumn object(table, "szObject");
+  BoundColumn column(table, "szColumn");
+  BoundColumn referencedObject(table, "szReferencedObject");
+  BoundColumn referencedColumn(table, "szReferencedColumn");
+  BoundColumn columnIndex(table, "icolumn");
+  BoundColumn columnCount(table, "ccolumn");
+  std::vector<RelationshipRow> rows;
+  unsigned long rowsRead = 0;
+  mdb_rewind_table(&table);
+  while (mdb_fetch_row(&table) != 0) {
+    ++rowsRead;
+    const auto index = columnIndex.number();
+    const auto count = columnCount.number();
+    if (!index || !count) {
+      return CannotOpenDatabase(path, "a row of MSysRelationships lacks its column place or count");
+    }
+    rows.push_back(RelationshipRow{relationship.text(), object.text(), column.text(),
+                                   referencedObject.text(), referencedColumn.text(), *index,
+                                   *count});
+  }
+  // As for MSysObjects: rows libmdb skipped without a word show in the count.
+  if (rowsRead < table.num_rows) {
+    return CannotOpenDatabase(
+        path, "only " + std::to_string(rowsRead) + " of the " + std::to_string(table.num_rows) +
+                  " rows of its relationship table MSysRelationships can be read");
+  }
+  return rows;
+}
+
+const SystemObject* FindLocalTable(const std::vector<SystemObject>& objects,
+                                   std::string_view name) {
+  const auto found = std::find_if(objects.begin(), objects.end(), [&](const SystemObject& object) {
+    return object.type == kLocalTableObjectType && EqualsIgnoringAsciiCase(object.name, name);
+  });
+  return found == objects.end() ? nullptr : &*found;
+}
+
+// Every row of MSysRelationships; none where the file has no such table.
+Result<std::vector<RelationshipRow>> ReadRelationshipRows(MdbHandle& mdb,
+                                                          const std::vector<SystemObject>& objects,
+                                                          const std::string& path) {
+  const SystemObject* relationships = FindLocalTable(objects, kRelationshipTable);
+  if (relationships == nullptr) {
+    return std::vector<RelationshipRow>{};
+  }
+  MdbCatalogEntry entry = TableEntry(mdb, *relationships);
+  auto table = ReadTableDefinition(entry, path);
+  if (!table) {
+    return table.error();
+  }
+  return ReadRelationshipRowsOf(*table.value(), path);
+}
+
+// The relations of the described table, and the descriptions of the tables
+// they refer to that the file stores.
+Status AddRelations(MdbHandle& mdb, const std::vector<SystemObject>& objects,
+                    const std::string& path, TableWithReferences& described) {
+  auto rows = ReadRelationshipRows(mdb, objects, path);
+  if (!rows) {
+    return rows.error();
+  }
+  auto relations = RelationsOf(described.table, rows.value());
+  if (!relations) {
+    return CannotOpenDatabase(path, relations.error().description);
+  }
+  described.table.relations = std::move(relations).value();
+  for (const Relation& relation : described.table.relations) {
+    const SystemObject* referenced = FindLocalTable(objects, relation.referencedTable);
+    if (referenced == nullptr || described.FindTable(referenced->name) != nullptr) {
+      continue;  // a linked table, a table the file lacks, or one described already
+    }
+    auto description = DescribeTableAt(mdb, *referenced, path);
+    if (!description) {
+      return description.error();
+    }
+    described.referencedTables.push_back(std::move(description).value());
+  }
+  SpellRelationsAsDefined(described);
+  return Done{};
+}
+
+// The objects of the schema of tables, in MSysObjects order.
+std::vector<CatalogObject> CatalogObjectsOf(const std::vector<SystemObject>& objects) {
+  std::vector<CatalogObject> catalog;
+  for (const auto& object : objects) {
+    if (const auto tableType = TableTypeOf(object.type, object.flags, object.name)) {
+      catalog.push_back(CatalogObject{std::string(*tableType), object.name});
+    }
+  }
+  return catalog;
+}
+
+// The table called exactly tableName, with the tables it refers to.
+Result<TableWithReferences> DescribeWithReferences(OpenedCatalog& opened, const std::string& path,
+                                                   const std::string& tableName) {
+  MdbHandle& mdb = *opened.mdb;
+  const std::vector<SystemObject>& objects = opened.objects;
+  const auto chosen = std::find_if(objects.begin(), objects.end(), [&](const SystemObject& object) {
+    return object.type == kLocalTableObjectType && object.name == tableName;
+  });
+  if (chosen == objects.end()) {
+    return TableNotFound(tableName, path);
+  }
+  auto table = DescribeTableAt(mdb, *chosen, path);
+  if (!table) {
+    return table.error();
+  }
+  TableWithReferences described{std::move(table).value(), {}};
+  if (auto added = AddRelations(mdb, objects, path, described); !added) {
+    return added.error();
+  }
+  return described;
+}
+
 }  // namespace
 
 Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePath,
@@ -469,19 +737,16 @@ Result<CatalogWithColumns> ReadCatalogWithColumns(const std::string& databasePat
   }
   MdbHandle& mdb = *opened.value().mdb;
   CatalogWithColumns result;
+  result.catalog = CatalogObjectsOf(opened.value().objects);
   for (const auto& object : opened.value().objects) {
-    const auto tableType = TableTypeOf(object.type, object.flags, object.name);
-    if (!tableType) {
-      continue;
-    }
-    result.catalog.push_back(CatalogObject{std::string(*tableType), object.name});
-    if (!tableName.empty() && !result.columns && object.name == tableName &&
-        *tableType == kUserTableType) {
+    if (!tableName.empty() && object.name == tableName &&
+        TableTypeOf(object.type, object.flags, object.name) == kUserTableType) {
       auto columns = ReadColumnsAt(mdb, object, databasePath);
       if (!columns) {
         return columns.error();
       }
       result.columns = std::move(columns).value();
+      break;
     }
   }
   return result;
@@ -507,6 +772,29 @@ Result<std::vector<std::string>> ReadColumnNames(const std::string& databasePath
     }
   }
   return TableNotFound(tableName, databasePath);
+}
+
+Result<TableWithReferences> ReadTableDescriptions(const std::string& databasePath,
+                                                  const std::string& tableName) {
+  auto opened = OpenCatalog(databasePath);
+  if (!opened) {
+    return opened.error();
+  }
+  return DescribeWithReferences(opened.value(), databasePath, tableName);
+}
+
+Result<CatalogWithDescription> ReadCatalogWithDescription(const std::string& databasePath,
+                                                          const std::string& tableName) {
+  auto opened = OpenCatalog(databasePath);
+  if (!opened) {
+    return opened.error();
+  }
+  auto described = DescribeWithReferences(opened.value(), databasePath, tableName);
+  if (!described) {
+    return described.error();
+  }
+  return CatalogWithDescription{CatalogObjectsOf(opened.value().objects),
+                                std::move(described).value()};
 }
 
 void ExitQuietlyWhenGlibRunsOutOfMemory() {

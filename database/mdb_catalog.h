@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "database/table_description.h"
 
 // The one place in FERULO that talks to libmdb. Only ferulo-mdb-reader links
 // it; everything else asks that process.
@@ -33,6 +34,24 @@ struct CatalogWithColumns {
 // The column names of the table called exactly tableName, in column order.
 [[nodiscard]] Result<std::vector<std::string>> ReadColumnNames(const std::string& databasePath,
                                                                const std::string& tableName);
+
+// The description of the table called exactly tableName (a user or system
+// table), with those of the tables its relations refer to, from one reading
+// of the file: columns with their types, sizes and constraints from the
+// table's definition and property data, the record key from its indexes, the
+// relations from MSysRelationships.
+[[nodiscard]] Result<TableWithReferences> ReadTableDescriptions(const std::string& databasePath,
+                                                                const std::string& tableName);
+
+// The catalog and the description of the table called exactly tableName,
+// from one reading of the file: what the command line needs to describe a
+// table or make its pages, for the price of one reader run.
+struct CatalogWithDescription {
+  std::vector<CatalogObject> catalog;
+  TableWithReferences description;
+};
+[[nodiscard]] Result<CatalogWithDescription> ReadCatalogWithDescription(
+    const std::string& databasePath, const std::string& tableName);
 
 // From here on, an allocation that glib cannot satisfy (libmdb allocates
 // through it) ends the process with the reader's out-of-memory exit status

@@ -1,11 +1,13 @@
 #include "database/reader_answer.h"
 
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 #include "common/error_codes.h"
 #include "database/object_types.h"
 #include "database/reader_protocol.h"
+#include "database/table_description_json.h"
 
 namespace ferulo::database {
 
@@ -78,6 +80,29 @@ bool IsString(const json& object, const char* key) {
   return found != object.end() && found->is_string();
 }
 
+// The "tables" list of a describe answer: the table, then those it refers to.
+Result<TableWithReferences> DescriptionIn(json& answer, const std::string& databasePath) {
+  auto tables = ListIn(answer, protocol::kTablesKey, databasePath);
+  if (!tables) {
+    return tables.error();
+  }
+  if (tables.value().empty()) {
+    return BadReaderAnswer(databasePath, "it describes no table");
+  }
+  std::vector<TableDescription> described;
+  for (const json& table : tables.value()) {
+    auto description = TableDescriptionFromJson(table);
+    if (!description) {
+      return BadReaderAnswer(databasePath, description.error().description);
+    }
+    described.push_back(std::move(description).value());
+  }
+  TableWithReferences result{std::move(described.front()), {}};
+  result.referencedTables.assign(std::make_move_iterator(described.begin() + 1),
+                                 std::make_move_iterator(described.end()));
+  return result;
+}
+
 }  // namespace
 
 Error BadReaderAnswer(const std::string& databasePath, const std::string& what) {
@@ -116,6 +141,13 @@ Result<CatalogAnswer> ParseCatalogAnswer(const ReaderOutput& output,
       return names.error();
     }
     catalog.columns = std::move(names).value();
+  }
+  if (answer.value().contains(protocol::kTablesKey)) {
+    auto description = DescriptionIn(answer.value(), databasePath);
+    if (!description) {
+      return description.error();
+    }
+    catalog.description = std::move(description).value();
   }
   return catalog;
 }

@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "database/connection.h"
 #include "database/reader_process.h"
+#include "database/table_description.h"
 
 namespace ferulo::database {
 
@@ -15,6 +16,9 @@ namespace ferulo::database {
 struct CatalogAnswer {
   std::vector<SchemaRow> schema;
   std::optional<std::vector<std::string>> columns;
+  // The answer to "describe": the table's description first, then those of
+  // the tables it refers to.
+  std::optional<TableWithReferences> description;
 };
 
 // Turn what the reader wrote into the catalog or the column names, or into the

@@ -27,6 +27,7 @@
 #include "database/database_file_check.h"
 #include "database/mdb_catalog.h"
 #include "database/reader_protocol.h"
+#include "database/table_description_json.h"
 
 namespace protocol = ferulo::database::reader_protocol;
 using ferulo::Error;
@@ -77,7 +78,8 @@ std::optional<Request> ParseRequest(const std::vector<std::string_view>& args) {
     }
     return request;
   }
-  if (operands == 3 && args[next] == protocol::kColumnsCommand) {
+  if (operands == 3 &&
+      (args[next] == protocol::kColumnsCommand || args[next] == protocol::kDescribeCommand)) {
     request.command = args[next];
     request.databasePath = args[next + 1];
     request.tableName = args[next + 2];
@@ -125,6 +127,14 @@ json ErrorAnswer(const Error& error) {
        {{protocol::kNumberKey, error.number}, {protocol::kDescriptionKey, error.description}}}};
 }
 
+json ObjectsJson(const std::vector<ferulo::database::CatalogObject>& catalog) {
+  json objects = json::array();
+  for (const auto& object : catalog) {
+    objects.push_back({{protocol::kTypeKey, object.tableType}, {protocol::kNameKey, object.name}});
+  }
+  return objects;
+}
+
 // The catalog; with a table name, that table's columns too where it is one of
 // the user tables.
 json CatalogAnswer(const std::string& databasePath, const std::string& tableName) {
@@ -132,11 +142,7 @@ json CatalogAnswer(const std::string& databasePath, const std::string& tableName
   if (!read) {
     return ErrorAnswer(read.error());
   }
-  json objects = json::array();
-  for (const auto& object : read.value().catalog) {
-    objects.push_back({{protocol::kTypeKey, object.tableType}, {protocol::kNameKey, object.name}});
-  }
-  json answer{{protocol::kObjectsKey, std::move(objects)}};
+  json answer{{protocol::kObjectsKey, ObjectsJson(read.value().catalog)}};
   if (read.value().columns) {
     answer[protocol::kColumnsKey] = *read.value().columns;
   }
@@ -151,12 +157,30 @@ json ColumnsAnswer(const std::string& databasePath, const std::string& tableName
   return json{{protocol::kColumnsKey, columns.value()}};
 }
 
+// The catalog, the table's description, then those of the tables it refers to.
+json DescribeAnswer(const std::string& databasePath, const std::string& tableName) {
+  auto read = ferulo::database::ReadCatalogWithDescription(databasePath, tableName);
+  if (!read) {
+    return ErrorAnswer(read.error());
+  }
+  const auto& described = read.value().description;
+  json tables = json::array({ferulo::database::ToJson(described.table)});
+  for (const auto& referenced : described.referencedTables) {
+    tables.push_back(ferulo::database::ToJson(referenced));
+  }
+  return json{{protocol::kObjectsKey, ObjectsJson(read.value().catalog)},
+              {protocol::kTablesKey, std::move(tables)}};
+}
+
 json Answer(const Request& request) {
   if (auto file = ferulo::database::CheckDatabaseFile(request.databasePath); !file) {
     return ErrorAnswer(file.error());
   }
   if (request.command == protocol::kCatalogCommand) {
     return CatalogAnswer(request.databasePath, request.tableName);
+  }
+  if (request.command == protocol::kDescribeCommand) {
+    return DescribeAnswer(request.databasePath, request.tableName);
   }
   return ColumnsAnswer(request.databasePath, request.tableName);
 }
@@ -179,6 +203,7 @@ int WriteAnswer(const json& answer) {
 void PrintUsage() {
   std::cerr << "usage: ferulo-mdb-reader [--memory-limit BYTES] [--cpu-limit SECONDS]\n"
                "                         catalog DATABASE [TABLE] | columns DATABASE TABLE\n"
+               "                         | describe DATABASE TABLE\n"
                "Writes its answer as JSON to descriptor "
             << protocol::kAnswerFd << ". FERULO starts it; it is not meant to be run by hand.\n";
 }

@@ -9,9 +9,12 @@
 // Request:  ferulo-mdb-reader [--memory-limit BYTES] [--cpu-limit SECONDS]
 //                             catalog PATH [TABLE]
 //                             columns PATH TABLE
+//                             describe PATH TABLE
 // Answers:  {"objects": [{"type": "TABLE", "name": "Users"}, ...]}
 //           {"objects": [...], "columns": [...]}   catalog with TABLE, a user table
 //           {"columns": ["Id", "Name", ...]}
+//           {"tables": [TABLE's description, then each table it refers to]}
+//             (descriptions as in table_description_json.h)
 //           {"error": {"number": 3343, "description": "..."}}
 namespace ferulo::database::reader_protocol {
 
@@ -19,6 +22,7 @@ inline constexpr std::string_view kExecutableName = "ferulo-mdb-reader";
 
 inline constexpr std::string_view kCatalogCommand = "catalog";
 inline constexpr std::string_view kColumnsCommand = "columns";
+inline constexpr std::string_view kDescribeCommand = "describe";
 inline constexpr std::string_view kMemoryLimitOption = "--memory-limit";
 inline constexpr std::string_view kCpuLimitOption = "--cpu-limit";
 
@@ -35,6 +39,7 @@ inline constexpr const char* kObjectsKey = "objects";
 inline constexpr const char* kTypeKey = "type";
 inline constexpr const char* kNameKey = "name";
 inline constexpr const char* kColumnsKey = "columns";
+inline constexpr const char* kTablesKey = "tables";
 inline constexpr const char* kErrorKey = "error";
 inline constexpr const char* kNumberKey = "number";
 inline constexpr const char* kDescriptionKey = "description";

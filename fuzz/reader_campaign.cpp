@@ -1,11 +1,11 @@
 // A fuzz campaign through FERULO's isolated reader: damaged databases, made by
 // mutating real ones (and any inputs handed in, such as libFuzzer's findings),
-// each opened with Connection::Open and its user tables' columns listed, all
-// through the real reader in a process of its own: forked from this program
-// as ferulo-cli forks it, or, with --reader, the ferulo-mdb-reader program the
-// window starts. Whatever libmdb does with them, every call must come back in
-// time with an answer or a clean error: a known number and a description
-// naming the file. Anything else is an escape.
+// each opened with Connection::Open and its user tables' columns listed and
+// described, all through the real reader in a process of its own: forked from
+// this program as ferulo-cli forks it, or, with --reader, the ferulo-mdb-reader
+// program the window starts. Whatever libmdb does with them, every call must
+// come back in time with an answer or a clean error: a known number and a
+// description naming the file. Anything else is an escape.
 //
 //   ferulo-reader-campaign [--reader PATH] [--runs N] [--seconds S]
 //       [--timeout-ms T] [--keep DIR] [--replay DIR]... [--random-seed N] SEED...
@@ -412,8 +412,8 @@ class Campaign {
     return reader;
   }
 
-  // Open, list the user tables, list each one's columns: what the window and
-  // the CLI ask of a database.
+  // Open, list the user tables, list and describe each one's columns: what
+  // the window and the CLI ask of a database.
   void RunOne(const std::string& path, const std::string& bytes) {
     std::optional<Connection> connection;
     Record(path, bytes, "open", Timed([&]() -> std::optional<Error> {
@@ -436,6 +436,13 @@ class Campaign {
                }
                return std::nullopt;
              }));
+      Record(path, bytes, "describe", Timed([&]() -> std::optional<Error> {
+               auto described = connection->DescribeTable(table);
+               if (!described) {
+                 return described.error();
+               }
+               return std::nullopt;
+             }));
     }
   }
 
@@ -450,6 +457,10 @@ class Campaign {
       auto columns = opened.value().ColumnNames(table);
       if (!columns) {
         return Signature(columns.error(), path);
+      }
+      auto described = opened.value().DescribeTable(table);
+      if (!described) {
+        return Signature(described.error(), path);
       }
     }
     return "answered";

@@ -1,6 +1,7 @@
 // libFuzzer target: a file handed to FERULO's database reader, read the way
-// ferulo-mdb-reader reads it: the file check, the catalog, then the columns of
-// every user table. Built with AddressSanitizer and UndefinedBehaviorSanitizer
+// ferulo-mdb-reader reads it: the file check, the catalog, then the columns
+// and the description (types, indexes, property data, relationships) of every
+// user table. Built with AddressSanitizer and UndefinedBehaviorSanitizer
 // by fuzz/run; libmdb itself is Debian's, uninstrumented, so a fault inside it
 // shows up as the crash, hang or memory growth the reader process exists for.
 #include <fcntl.h>
@@ -76,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (object.tableType == kUserTableType) {
       auto columns = ReadColumnNames(path, object.name);
       (void)columns;
+      auto described = ReadTableDescriptions(path, object.name);
+      (void)described;
     }
   }
   return 0;

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "database/table_description.h"
+
 namespace ferulo::generator {
 
 // Every generated line ends with this, whatever line ends a template uses.
@@ -25,9 +27,14 @@ struct FilterPageFragments {
   std::string filterForm;
 };
 
+// Column names may hold any character an Access name allows: each is written
+// in the form its place needs (bracketed in SQL, its double quotes doubled in
+// a script literal, character references in HTML, percent-encoded in a URL).
+// Display names are the user's own HTML and go in as they are, but for "<%",
+// which would open a script block and is written "&lt;%".
+
 // HEAD and BODY from the field and display names (paired by position), SEARCH
-// from the search names. Column names are inserted verbatim; runtime values
-// in the generated script are encoded or escaped.
+// from the search names.
 [[nodiscard]] ListPageFragments BuildListPageFragments(const std::vector<std::string>& fieldNames,
                                                        const std::vector<std::string>& displayNames,
                                                        const std::vector<std::string>& searchNames);
@@ -35,6 +42,19 @@ struct FilterPageFragments {
 // EDIT and FORM from the field and display names (paired by position).
 [[nodiscard]] EditPageFragments BuildEditPageFragments(
     const std::vector<std::string>& fieldNames, const std::vector<std::string>& displayNames);
+
+// KEYS and LOOKUPS, for the list and edit pages: VBScript array expressions
+// the pages assign to variables, names escaped as in every script literal.
+// KEYS: Array("OrderID", "ProductID"), the columns that find one record, in
+// key order. LOOKUPS: Array(Array(column, referenced table, key column,
+// caption column), ...). Array() where there are none.
+struct RecordFragments {
+  std::string keys;
+  std::string lookups;
+};
+
+[[nodiscard]] RecordFragments BuildRecordFragments(const std::vector<std::string>& keyColumns,
+                                                   const std::vector<database::Lookup>& lookups);
 
 // FILTER and FILTERFORM from the filter names.
 [[nodiscard]] FilterPageFragments BuildFilterPageFragments(

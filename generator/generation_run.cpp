@@ -1,7 +1,10 @@
 #include "generator/generation_run.h"
 
+#include <algorithm>
 #include <array>
 
+#include "common/ascii_case.h"
+#include "generator/field_list_checks.h"
 #include "generator/fragments.h"
 #include "generator/output_files.h"
 #include "generator/page_names.h"
@@ -15,11 +18,32 @@ std::string FillTemplate(std::string_view text, std::initializer_list<MarkerValu
   return ReplaceMarkers(text, std::span<const MarkerValue>(markers.begin(), markers.size()));
 }
 
+// Names the database, never the password.
+std::string PasswordWarning(const std::string& databaseFileName) {
+  return "The database '" + databaseFileName +
+         "' has a database password, which db.asp does not give: the pages will fail on the "
+         "server until ;PWD= followed by the password is added to the connection string in "
+         "db.asp.";
+}
+
 GenerationReport Refusal(const char* text) {
   return GenerationReport{.filesWritten = false,
                           .message = UserMessage{text, kRefusalTitle, MessageIcon::Error},
                           .writtenFiles = {},
                           .warnings = {}};
+}
+
+// The lookups of the related columns the pages show; a column is named as
+// Access compares names, ignoring letter case.
+std::vector<database::Lookup> LookupsOfFields(const database::TableWithReferences& description,
+                                              const std::vector<std::string>& fieldNames) {
+  std::vector<database::Lookup> lookups = database::ChooseLookups(description);
+  std::erase_if(lookups, [&fieldNames](const database::Lookup& lookup) {
+    return std::none_of(fieldNames.begin(), fieldNames.end(), [&lookup](const std::string& field) {
+      return EqualsIgnoringAsciiCase(field, lookup.column);
+    });
+  });
+  return lookups;
 }
 
 struct Templates {
@@ -58,6 +82,10 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
     return Refusal(kNoTableText);
   }
 
+  if (Status entries = RefuseControlCharacters(input.lists); !entries) {
+    return entries.error();
+  }
+
   const std::string pageBaseName = PageBaseName(input.databaseFileName);
   const OutputFileNames outputs = MakeOutputFileNames(OutputPrefix(input.outputPath), pageBaseName);
 
@@ -67,6 +95,8 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   const EditPageFragments editFragments =
       BuildEditPageFragments(lists.fieldNames, lists.displayNames);
   const FilterPageFragments filterFragments = BuildFilterPageFragments(lists.filterNames);
+  const RecordFragments recordFragments = BuildRecordFragments(
+      input.description.table.primaryKey, LookupsOfFields(input.description, lists.fieldNames));
 
   Result<Templates> templates = ReadTemplates(input.programDirectory);
   if (!templates) {
@@ -80,11 +110,16 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
                                              {kFileMarker, file},
                                              {kHeadMarker, listFragments.head},
                                              {kBodyMarker, listFragments.body},
-                                             {kSearchMarker, listFragments.search}})},
-      {outputs.editPage, FillTemplate(templates.value().edit, {{kNameMarker, table},
-                                                               {kFileMarker, file},
-                                                               {kEditMarker, editFragments.edit},
-                                                               {kFormMarker, editFragments.form}})},
+                                             {kSearchMarker, listFragments.search},
+                                             {kKeysMarker, recordFragments.keys},
+                                             {kLookupsMarker, recordFragments.lookups}})},
+      {outputs.editPage,
+       FillTemplate(templates.value().edit, {{kNameMarker, table},
+                                             {kFileMarker, file},
+                                             {kEditMarker, editFragments.edit},
+                                             {kFormMarker, editFragments.form},
+                                             {kKeysMarker, recordFragments.keys},
+                                             {kLookupsMarker, recordFragments.lookups}})},
       {outputs.filterPage,
        FillTemplate(templates.value().filter, {{kNameMarker, table},
                                                {kFileMarker, file},
@@ -95,13 +130,17 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   if (Status written = WriteAllOrNothing(pending); !written) {
     return written.error();
   }
-  return GenerationReport{
+  GenerationReport report{
       .filesWritten = true,
       .message = UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
       .writtenFiles = {outputs.listPage, outputs.editPage, outputs.filterPage,
                        outputs.connectionInclude},
-      .warnings = {},
+      .warnings = EntriesThatAreNoColumns(lists, input.tableColumns, input.tableName),
   };
+  if (input.databaseHasPassword) {
+    report.warnings.push_back(PasswordWarning(input.databaseFileName));
+  }
+  return report;
 }
 
 }  // namespace ferulo::generator

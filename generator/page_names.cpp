@@ -1,5 +1,6 @@
 #include "generator/page_names.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -37,6 +38,24 @@ OutputFileNames MakeOutputFileNames(std::string_view outputPrefix, std::string_v
   };
 }
 
+namespace {
+
+// The Access 2007 format (.accdb) needs the driver that ships with the Access
+// Database Engine; the driver every Windows has opens only .mdb files.
+std::string_view DriverFor(std::string_view databaseFileName) {
+  const std::size_t lastDot = databaseFileName.rfind('.');
+  std::string extension;
+  if (lastDot != std::string_view::npos) {
+    for (char c : databaseFileName.substr(lastDot + 1)) {
+      extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+  }
+  return extension == "accdb" ? "{Microsoft Access Driver (*.mdb, *.accdb)}"
+                              : "{Microsoft Access Driver (*.mdb)}";
+}
+
+}  // namespace
+
 std::string ConnectionIncludeText(std::string_view databaseFileName) {
   std::string text;
   for (std::string_view line : {std::string_view("<%"), std::string_view("dim conn,connstr")}) {
@@ -44,7 +63,9 @@ std::string ConnectionIncludeText(std::string_view databaseFileName) {
   }
   text.append("connstr=\"DBQ=\"+server.mappath(\"")
       .append(databaseFileName)
-      .append("\")+\";DefaultDir=;DRIVER={Microsoft Access Driver (*.mdb)};\" ")
+      .append("\")+\";DefaultDir=;DRIVER=")
+      .append(DriverFor(databaseFileName))
+      .append(";\" ")
       .append(kLineBreak);
   for (std::string_view line :
        {std::string_view("set conn=server.createobject(\"ADODB.CONNECTION\")"),

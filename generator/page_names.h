@@ -24,7 +24,8 @@ struct OutputFileNames {
 [[nodiscard]] OutputFileNames MakeOutputFileNames(std::string_view outputPrefix,
                                                   std::string_view pageBaseName);
 
-// The six lines of db.asp, each ending in CR LF.
+// The six lines of db.asp, each ending in CR LF. An .accdb database gets the
+// Access Database Engine's driver, any other the .mdb driver.
 [[nodiscard]] std::string ConnectionIncludeText(std::string_view databaseFileName);
 
 }  // namespace ferulo::generator

@@ -6,7 +6,7 @@
 
 namespace ferulo::generator {
 
-// The nine markers, exactly as templates hold them.
+// The markers, exactly as templates hold them.
 inline constexpr std::string_view kNameMarker = "<!--@NAME@-->";
 inline constexpr std::string_view kFileMarker = "<!--@FILE@-->";
 inline constexpr std::string_view kHeadMarker = "<!--@HEAD@-->";
@@ -16,6 +16,10 @@ inline constexpr std::string_view kEditMarker = "<!--@EDIT@-->";
 inline constexpr std::string_view kFormMarker = "<!--@FORM@-->";
 inline constexpr std::string_view kFilterMarker = "<!--@FILTER@-->";
 inline constexpr std::string_view kFilterFormMarker = "<!--@FILTERFORM@-->";
+// The record key and the lookups, in the list and edit pages (see
+// BuildRecordFragments).
+inline constexpr std::string_view kKeysMarker = "<!--@KEYS@-->";
+inline constexpr std::string_view kLookupsMarker = "<!--@LOOKUPS@-->";
 
 struct MarkerValue {
   std::string_view marker;

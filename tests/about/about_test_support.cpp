@@ -1,5 +1,8 @@
 #include "about_test_support.h"
 
+#include <QApplication>
+#include <QWidget>
+
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -8,6 +11,15 @@
 namespace ferulo::about::test {
 
 namespace fs = std::filesystem;
+
+QWidget* ShownAboutWindow() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->objectName() == QLatin1String("frmAbout") && window->isVisible()) {
+      return window;
+    }
+  }
+  return nullptr;
+}
 
 std::string HexList(const std::string& bytes) {
   std::string list;

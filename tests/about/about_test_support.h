@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QWidget;
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -11,23 +13,25 @@
 #include <utility>
 #include <vector>
 
-#include "about/message_boxes.h"
 #include "about/registry.h"
 #include "about/sysinfo_launcher.h"
+#include "gui/message_boxes.h"
 
 namespace ferulo::about::test {
 
 // Answers every message at once and remembers it.
-class RecordingMessageBoxes : public MessageBoxes {
+class RecordingMessageBoxes : public gui::MessageBoxes {
  public:
   struct Shown {
     QWidget* parent = nullptr;
     QString title;
     QString text;
+    MessageIcon icon = MessageIcon::Error;
   };
 
-  void ShowInformation(QWidget* parent, const QString& title, const QString& text) override {
-    shown.push_back({parent, title, text});
+  void ShowMessage(QWidget* parent, const QString& text, const QString& title,
+                   MessageIcon icon) override {
+    shown.push_back({parent, title, text, icon});
   }
 
   std::vector<Shown> shown;
@@ -67,6 +71,10 @@ class RecordingRegistry : public RegistryStore {
  private:
   std::shared_ptr<const RegistryStore> real_;
 };
+
+// The About window on screen, found as a user sees it: the visible top-level
+// window named frmAbout. nullptr when none is open.
+QWidget* ShownAboutWindow();
 
 // The registry section of a key below HKEY_LOCAL_MACHINE.
 inline std::string MachineSection(const std::string& keyName) {

@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -49,6 +48,7 @@ using ferulo::test::WriteFile;
 using test::MachineSection;
 using test::RecordingMessageBoxes;
 using test::RecordingStarter;
+using test::ShownAboutWindow;
 using test::WaitForFile;
 using test::WriteMarkerScript;
 
@@ -129,7 +129,7 @@ class AboutWindow : public ::testing::Test {
   // Opens the About window and waits until it has the keyboard.
   QWidget* Open(const AboutDependencies& dependencies) {
     ShowAboutWindow(dependencies);
-    QWidget* about = OpenAboutWindow();
+    QWidget* about = ShownAboutWindow();
     if (about != nullptr && !QTest::qWaitForWindowActive(about)) {
       ADD_FAILURE() << "the About window did not become active";
     }
@@ -157,9 +157,8 @@ TEST_F(AboutWindow, IsAFixedModelessDialogWithoutOwnerCentredOnTheScreen) {
   EXPECT_EQ(about->parentWidget(), nullptr);
   EXPECT_EQ(about->windowModality(), Qt::NonModal);
   EXPECT_EQ(about->windowType(), Qt::Dialog);
-  EXPECT_EQ(about->size(), QSize(379, 240));
-  EXPECT_EQ(about->minimumSize(), QSize(379, 240));
-  EXPECT_EQ(about->maximumSize(), QSize(379, 240));
+  EXPECT_EQ(about->minimumSize(), about->size());
+  EXPECT_EQ(about->maximumSize(), about->size());
   const Qt::WindowFlags flags = about->windowFlags();
   EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
@@ -200,57 +199,55 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"cmdSysInfo", "SysInfo(&I)"}),
     [](const auto& info) { return std::string(info.param.control); });
 
-// Places in pixels of the client area (the layout's twips divided by 15). A
-// label that sizes itself to its text gives only its corner.
-struct PlaceCase {
-  const char* control;
-  QRect place;
-  bool sizesToText;
-};
-
-void PrintTo(const PlaceCase& c, std::ostream* out) {
-  *out << c.control;
-}
-
-class AboutWindowPlace : public AboutWindow, public ::testing::WithParamInterface<PlaceCase> {};
-
-TEST_P(AboutWindowPlace, IsWhereTheLayoutPutsIt) {
-  const PlaceCase& c = GetParam();
+// The arrangement as drawn: the three text lines one below the other at one
+// left edge, the rule below them across the window, and under it the notice
+// with the three buttons in a column to its right.
+TEST_F(AboutWindow, IsLaidOutAsDrawn) {
   QWidget* about = Open();
-  const QWidget* control = Find<QWidget>(about, c.control);
-  ASSERT_NE(control, nullptr) << c.control << " is missing";
-  EXPECT_TRUE(control->isVisible());
-  if (c.sizesToText) {
-    EXPECT_EQ(control->pos(), c.place.topLeft());
-    EXPECT_GE(control->width(), control->sizeHint().width()) << "text cut off";
-    EXPECT_GE(control->height(), control->sizeHint().height()) << "text cut off";
-  } else {
-    EXPECT_EQ(control->geometry(), c.place);
+  const auto place = [&](const char* name) {
+    const QWidget* control = Find<QWidget>(about, name);
+    return control != nullptr && control->isVisible() ? control->geometry() : QRect();
+  };
+  const QRect title = place("lblPUT");
+  const QRect systems = place("Label1");
+  const QRect version = place("lblVersion");
+  const QRect rule = place("Line1_1");
+  const QRect notice = place("lblDisclaimer");
+  const QRect close = place("cmdOK");
+  const QRect website = place("cmdIE");
+  const QRect sysInfo = place("cmdSysInfo");
+  for (const QRect& control : {title, systems, version, rule, notice, close, website, sysInfo}) {
+    ASSERT_TRUE(control.isValid()) << "a control is missing or hidden";
+    EXPECT_TRUE(about->rect().contains(control)) << "a control lies outside the window";
   }
-  EXPECT_TRUE(about->rect().contains(control->geometry())) << "outside the window";
+
+  EXPECT_EQ(systems.left(), title.left());
+  EXPECT_EQ(version.left(), title.left());
+  EXPECT_LT(title.bottom(), systems.top());
+  EXPECT_LT(systems.bottom(), version.top());
+  EXPECT_LT(version.bottom(), rule.top());
+  EXPECT_LT(rule.left(), title.left());
+  EXPECT_GT(rule.width(), about->width() * 9 / 10);
+  EXPECT_LT(rule.bottom(), notice.top());
+  EXPECT_EQ(close.top(), notice.top());
+  EXPECT_LT(notice.right(), close.left());
+  EXPECT_LT(close.bottom(), website.top());
+  EXPECT_LT(website.bottom(), sysInfo.top());
+  EXPECT_EQ(website.left(), close.left());
+  EXPECT_EQ(sysInfo.left(), close.left());
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, AboutWindowPlace,
-                         ::testing::Values(PlaceCase{"lblPUT", QRect(41, 8, 0, 0), true},
-                                           PlaceCase{"Label1", QRect(41, 24, 0, 0), true},
-                                           PlaceCase{"lblVersion", QRect(41, 40, 0, 0), true},
-                                           PlaceCase{"lblDisclaimer", QRect(40, 128, 233, 103),
-                                                     false},
-                                           PlaceCase{"Line1_1", QRect(6, 124, 363, 1), false},
-                                           PlaceCase{"Line1_0", QRect(7, 124, 362, 2), false},
-                                           PlaceCase{"cmdOK", QRect(288, 128, 84, 20), false},
-                                           PlaceCase{"cmdIE", QRect(288, 152, 83, 20), false},
-                                           PlaceCase{"cmdSysInfo", QRect(288, 176, 83, 20), false}),
-                         [](const auto& info) { return std::string(info.param.control); });
-
-// Drawn as it shows: a grey row with a white row below it.
+// Drawn as it shows: a grey row with a white row below it, across the window.
 TEST_F(AboutWindow, RuleLooksEtched) {
   QWidget* about = Open();
+  const QWidget* grey = Find<QWidget>(about, "Line1_1");
+  ASSERT_NE(grey, nullptr);
   const QImage image = about->grab().toImage();
-  for (int x : {10, 100, 365}) {
+  const int y = grey->y();
+  for (int x : {grey->x() + 4, about->width() / 2, grey->geometry().right()}) {
     SCOPED_TRACE(x);
-    EXPECT_EQ(QColor(image.pixel(x, 124)), QColor(128, 128, 128));
-    EXPECT_EQ(QColor(image.pixel(x, 125)), QColor(255, 255, 255));
+    EXPECT_EQ(QColor(image.pixel(x, y)), QColor(128, 128, 128));
+    EXPECT_EQ(QColor(image.pixel(x, y + 1)), QColor(255, 255, 255));
   }
 }
 
@@ -302,7 +299,7 @@ TEST_F(AboutWindow, DefaultShowsTheProjectVersion) {
   const QStringList project = QStringLiteral(FERULO_TEST_PROJECT_VERSION).split(u'.');
   ASSERT_EQ(project.size(), 4);
   ShowAboutWindow();
-  QWidget* about = OpenAboutWindow();
+  QWidget* about = ShownAboutWindow();
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(VersionLabel(about), QStringLiteral("Version%1.%2.%3")
                                      .arg(project[0].toInt())
@@ -319,7 +316,7 @@ TEST_F(AboutWindow, SecondOpeningKeepsTheOneWindowAndItsLabel) {
   ShowAboutWindow(Dependencies(kLaterVersion));
   ProcessDeferredDeletes();
 
-  EXPECT_EQ(OpenAboutWindow(), first.data());
+  EXPECT_EQ(ShownAboutWindow(), first.data());
   EXPECT_EQ(AboutWindowCount(), 1);
   EXPECT_EQ(VersionLabel(first), QStringLiteral("Version1.0.3")) << "the label was rebuilt";
 }
@@ -373,7 +370,7 @@ TEST_P(AboutWindowClosing, DiscardsItAndReopeningRebuildsTheLabel) {
   ProcessDeferredDeletes();
 
   EXPECT_TRUE(first.isNull()) << "the closed window still exists";
-  EXPECT_EQ(OpenAboutWindow(), nullptr);
+  EXPECT_EQ(ShownAboutWindow(), nullptr);
 
   QWidget* second = Open(Dependencies(kLaterVersion));
   ASSERT_NE(second, nullptr);
@@ -564,19 +561,6 @@ TEST_F(AboutWindow, SysInfoStartsTheToolTheRegistryNames) {
   EXPECT_TRUE(WaitForFile(marker)) << "the tool did not run";
   EXPECT_TRUE(messages_->shown.empty());
   EXPECT_FALSE(about.isNull());
-}
-
-// --- The message box the launcher shows ----------------------------------
-
-TEST(InformationBox, HasTheInformationIconOneOkButtonTitleAndText) {
-  QWidget owner;
-  const std::unique_ptr<QMessageBox> box =
-      MakeInformationBox(&owner, QStringLiteral("FERULO"), QStringLiteral("some text"));
-  EXPECT_EQ(box->icon(), QMessageBox::Information);
-  EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-  EXPECT_EQ(box->windowTitle(), QStringLiteral("FERULO"));
-  EXPECT_EQ(box->text(), QStringLiteral("some text"));
-  EXPECT_EQ(box->parentWidget(), &owner);
 }
 
 }  // namespace

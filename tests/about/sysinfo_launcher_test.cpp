@@ -124,6 +124,7 @@ TEST_P(StartSysInfoLaunches, TheRightToolOrTheMessage) {
   if (c.toolThatRuns.empty()) {
     ASSERT_EQ(messages.shown.size(), 1u) << "the failure must be reported once";
     EXPECT_EQ(messages.shown[0].title, QStringLiteral("FERULO"));
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
     EXPECT_EQ(messages.shown[0].text,
               QStringLiteral("System Information Is Unavailable At This Time"));
     std::this_thread::sleep_for(kSettleTime);

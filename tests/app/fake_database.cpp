@@ -23,18 +23,45 @@ class FakeConnection : public DatabaseConnection {
 
   [[nodiscard]] Result<std::vector<std::string>> ColumnNames(
       const std::string& tableName) const override {
-    for (const FakeDatabase::Table& table : file_.tables) {
-      if (table.name == tableName) {
-        if (table.columnError) {
-          return *table.columnError;
-        }
-        return table.columns;
-      }
+    const FakeDatabase::Table* table = Find(tableName);
+    if (table == nullptr) {
+      return Error{error_code::kTableNotFound, "No table '" + tableName + "'"};
     }
-    return Error{error_code::kTableNotFound, "No table '" + tableName + "'"};
+    if (table->columnError) {
+      return *table->columnError;
+    }
+    return table->columns;
   }
 
+  [[nodiscard]] Result<database::TableWithReferences> DescribeTable(
+      const std::string& tableName) const override {
+    const FakeDatabase::Table* table = Find(tableName);
+    if (table == nullptr) {
+      return Error{error_code::kTableNotFound, "No table '" + tableName + "'"};
+    }
+    if (table->describeError) {
+      return *table->describeError;
+    }
+    database::TableWithReferences described;
+    described.table.name = table->name;
+    for (const std::string& column : table->columns) {
+      described.table.columns.push_back({.name = column, .type = "Text", .size = 255});
+    }
+    return described;
+  }
+
+  [[nodiscard]] bool HasDatabasePassword() const override { return file_.hasPassword; }
+
  private:
+  [[nodiscard]] const FakeDatabase::Table* Find(const std::string& tableName) const {
+    for (const FakeDatabase::Table& table : file_.tables) {
+      if (table.name == tableName) {
+        return &table;
+      }
+    }
+    return nullptr;
+  }
+
   FakeDatabase::File file_;
 };
 

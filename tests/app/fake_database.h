@@ -17,11 +17,13 @@ class FakeDatabase : public DatabaseLayer {
     std::string name;
     std::vector<std::string> columns;
     std::optional<Error> columnError;
+    std::optional<Error> describeError{};  // otherwise: the columns, no key
   };
   struct File {
     std::vector<Table> tables;
     std::optional<Error> openError;
     std::optional<Error> schemaError;
+    bool hasPassword = false;
   };
 
   void Add(const std::string& path, File file) { files_[path] = std::move(file); }

@@ -9,12 +9,13 @@
 #include <filesystem>
 
 #include "app/access_database.h"
+#include "common/error_codes.h"
 #include "fake_database.h"
 #include "support/test_support.h"
 #include "window_harness.h"
 
+using ferulo::MessageIcon;
 using ferulo::app::AccessDatabaseLayer;
-using ferulo::app::MessageIcon;
 using ferulo::app::test::FakeDatabase;
 using ferulo::app::test::WindowHarness;
 using ferulo::app::test::WindowSnapshot;
@@ -31,7 +32,9 @@ void WriteTemplates(const fs::path& folder) {
   support::WriteFile(folder / "filelist.dat",
                      "<h1><!--@NAME@--></h1> <a href=\"<!--@FILE@-->edit.asp\">\r\n"
                      "<table><tr>\r\n<!--@HEAD@--></tr></table>\r\n<%\r\n<!--@SEARCH@-->%>\r\n");
-  support::WriteFile(folder / "fileedit.dat", "<!--@NAME@-->:<!--@FILE@-->\n<%\n<!--@EDIT@-->%>\n");
+  support::WriteFile(
+      folder / "fileedit.dat",
+      "<!--@NAME@-->:<!--@FILE@-->\n<%\n<!--@EDIT@-->%>\n<!--@KEYS@-->|<!--@LOOKUPS@-->");
   support::WriteFile(folder / "filefilter.dat",
                      "<table>\r\n<!--@FILTERFORM@--></table>\r\n<!--@NAME@-->");
 }
@@ -45,8 +48,8 @@ const char* const kListPage =
     "</a></font></td> \r\n"
     "</tr></table>\r\n"
     "<%\r\n"
-    " searchfilter = searchfilter & \" or CompanyName LIKE '%\" & "
-    "Replace(Session(\"searchname\"), \"'\", \"''\") & \"%' \"  \r\n"
+    " If IsSearchableColumn(\"CompanyName\") Then searchfilter = searchfilter & \" or "
+    "[CompanyName] LIKE '%\" & LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
     "%>\r\n";
 
 const char* const kEditPage =
@@ -54,14 +57,15 @@ const char* const kEditPage =
     "<%\n"
     "rs(\"ShipperID\") = Request.Form(\"ShipperID\") \r\n"
     "rs(\"CompanyName\") = Request.Form(\"CompanyName\") \r\n"
-    "%>\n";
+    "%>\n"
+    "Array(\"ShipperID\")|Array()";
 
 const char* const kFilterPage =
     "<table>\r\n"
-    "<tr style=\"font-size:9pt\"><td>CompanyName</td><td colspan=4>"
-    "<input name='CompanyName' type=text></td></tr> \r\n"
-    "<tr style=\"font-size:9pt\"><td>Phone</td><td colspan=4>"
-    "<input name='Phone' type=text></td></tr> \r\n"
+    "<% If IsSearchableColumn(\"CompanyName\") Then %><tr style=\"font-size:9pt\"><td>CompanyName"
+    "</td><td colspan=4><input name='CompanyName' type=text></td></tr><% End If %> \r\n"
+    "<% If IsSearchableColumn(\"Phone\") Then %><tr style=\"font-size:9pt\"><td>Phone"
+    "</td><td colspan=4><input name='Phone' type=text></td></tr><% End If %> \r\n"
     "</table>\r\n"
     "Shippers";
 
@@ -104,6 +108,12 @@ class GenerationTest : public QObject {
   void refusesWithoutADatabaseOrTable();
   void failedRunKeepsFilesAndWindow_data();
   void failedRunKeepsFilesAndWindow();
+  void refusesATableTheChosenDatabaseLacks_data();
+  void refusesATableTheChosenDatabaseLacks();
+  void warnsAfterWritingForADatabaseWithAPassword();
+  void renamedFieldEntryIsAWarningAfterSuccess();
+  void passesTheTablesKeyAndLookups();
+  void failedDescriptionIsShownAndWritesNothing();
 
  private:
   AccessDatabaseLayer reader_;
@@ -235,6 +245,155 @@ void GenerationTest::failedRunKeepsFilesAndWindow() {
   for (const std::string& page : earlierFiles) {
     QCOMPARE(support::ReadFile(output.path() / page), "earlier run of " + page);
   }
+}
+
+// The lists of Orders in nwind.mdb stay when another database is chosen; "Start"
+// then writes pages only where that database has a table Orders too, as a copy
+// of nwind.mdb does.
+void GenerationTest::refusesATableTheChosenDatabaseLacks_data() {
+  QTest::addColumn<QString>("second");  // "" for a copy of nwind.mdb
+  QTest::newRow("a database without Orders")
+      << QString::fromStdString(support::SharedTestData("ASampleDatabase.accdb"));
+  QTest::newRow("a copy of the same database") << QString();
+}
+
+void GenerationTest::refusesATableTheChosenDatabaseLacks() {
+  QFETCH(QString, second);
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  support::TempDir copies;
+  const bool copy = second.isEmpty();
+  if (copy) {
+    fs::create_symlink(nwind, copies.path() / "copy.mdb");
+    second = QString::fromStdString(copies.file("copy.mdb"));
+  }
+  FERULO_QSKIP_IF_MISSING(second, "ASampleDatabase.accdb");
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Orders");
+  const QList<QStringList> orders = harness.AllFieldLists();
+  harness.SelectDatabase(second);
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.AllFieldLists(), orders);
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const auto& message = harness.dialogs().messages.first();
+  if (copy) {
+    QCOMPARE(message.text, QString("ASP Files created successfully !"));
+    QCOMPARE(
+        support::ListFolder(output.path()),
+        (std::vector<std::string>{"copyedit.asp", "copyfilter.asp", "copylist.asp", "db.asp"}));
+    return;
+  }
+  QCOMPARE(message.title, QString("Error"));
+  QCOMPARE(message.icon, MessageIcon::Error);
+  QVERIFY2(message.text.contains(QRegularExpression("^Error [1-9][0-9]*: .*'Orders'")),
+           qPrintable(message.text));
+  QVERIFY2(message.text.contains(second), qPrintable(message.text));
+  QVERIFY(support::ListFolder(output.path()).empty());
+}
+
+// The run succeeds; a warning box after the success message says that db.asp
+// lacks the password, and never shows it.
+void GenerationTest::warnsAfterWritingForADatabaseWithAPassword() {
+  const std::string database = support::LockedDatabase("password.mdb");
+  FERULO_QSKIP_IF_MISSING(database, "password.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(database);
+  harness.ClickTable("Users");
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(support::ListFolder(output.path()).size(), std::size_t{4});
+  const auto& messages = harness.dialogs().messages;
+  QCOMPARE(messages.size(), 2);
+  QCOMPARE(messages[0].text, QString("ASP Files created successfully !"));
+  QCOMPARE(messages[1].icon, MessageIcon::Warning);
+  QCOMPARE(messages[1].title, QString("FERULO"));
+  QVERIFY2(messages[1].text.contains("'password.mdb'"), qPrintable(messages[1].text));
+  QVERIFY2(messages[1].text.contains("PWD="), qPrintable(messages[1].text));
+  QVERIFY2(!messages[1].text.contains("secret"), qPrintable(messages[1].text));
+}
+
+// The window hands the table's columns to the run with the lists.
+void GenerationTest::renamedFieldEntryIsAWarningAfterSuccess() {
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Shippers");
+  harness.dialogs().AnswerInput("Company Name");
+  harness.ClickEntry(0, 1, kEdit);
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 2);
+  QCOMPARE(harness.dialogs().messages[0].text, QString("ASP Files created successfully !"));
+  QCOMPARE(harness.dialogs().messages[1].text,
+           QString("Field Name entry 'Company Name' is not a column of the table 'Shippers'; the "
+                   "pages fail where they use it"));
+  QCOMPARE(harness.dialogs().messages[1].icon, MessageIcon::Warning);
+}
+
+// The table's description is read at Start through the real reader: the
+// key of two columns and the lookups of the related columns shown.
+void GenerationTest::passesTheTablesKeyAndLookups() {
+  const std::string nwind = support::SharedTestData("nwind.mdb");
+  FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+
+  WindowHarness harness(reader_, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(nwind);
+  harness.ClickTable("Order Details");
+  harness.ClickEntry(0, 0, kDelete);  // OrderID: no longer shown, so no lookup for it
+  TypeOutputPath(harness, output.str() + "/");
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const std::string edit = support::ReadFile(output.path() / "nwindedit.asp");
+  QCOMPARE(
+      edit.substr(edit.rfind('\n') + 1),
+      std::string("Array(\"OrderID\", \"ProductID\")|"
+                  "Array(Array(\"ProductID\", \"Products\", \"ProductID\", \"ProductName\"))"));
+}
+
+void GenerationTest::failedDescriptionIsShownAndWritesNothing() {
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  FakeDatabase database;
+  const ferulo::Error damage{ferulo::error_code::kCannotOpenDatabase,
+                             "The database '/data/shop.mdb' is damaged: MSysRelationships"};
+  database.Add("/data/shop.mdb", {{{"news", {"id", "title"}, {}, damage}}, {}, {}});
+  WindowHarness harness(database, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(QString("/data/shop.mdb"));
+  harness.ClickTable("news");
+  TypeOutputPath(harness, output.str() + "/");
+  const WindowSnapshot before = harness.Snapshot();
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  const auto& message = harness.dialogs().messages.first();
+  QCOMPARE(message.icon, MessageIcon::Error);
+  QVERIFY2(message.text.contains("3049") && message.text.contains("MSysRelationships"),
+           qPrintable(message.text));
+  QVERIFY(support::ListFolder(output.path()).empty());
+  FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
 }
 
 QTEST_MAIN(GenerationTest)

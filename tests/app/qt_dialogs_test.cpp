@@ -13,13 +13,13 @@
 #include "support/test_support.h"
 #include "when_shown.h"
 
+using ferulo::MessageIcon;
 using ferulo::app::ChosenFile;
-using ferulo::app::MessageIcon;
 using ferulo::app::OpenFileRequest;
 using ferulo::app::QtInputBox;
-using ferulo::app::QtMessageBoxes;
 using ferulo::app::QtOpenFileDialog;
 using ferulo::app::test::WhenShown;
+using ferulo::gui::QtMessageBoxes;
 namespace support = ferulo::test;
 
 namespace {

@@ -17,7 +17,7 @@ namespace ferulo::app::test {
 class ScriptedDialogs : public OpenFileDialog,
                         public InputBox,
                         public ListMenu,
-                        public MessageBoxes {
+                        public gui::MessageBoxes {
  public:
   struct InputQuestion {
     QString prompt;

@@ -71,11 +71,8 @@ QList<QStringList> WindowHarness::AllFieldLists() {
 }
 
 WindowSnapshot WindowHarness::Snapshot() {
-  const MainWindowState& state = window_.state();
-  return WindowSnapshot{
-      Tables(),        ListTable()->currentRow(), txtInput()->text(),     txtOutput()->text(),
-      AllFieldLists(), state.connection.get(),    state.databaseFileName, state.databaseFolder,
-      state.tableName};
+  return WindowSnapshot{Tables(), ListTable()->currentRow(), txtInput()->text(),
+                        txtOutput()->text(), AllFieldLists()};
 }
 
 QString WindowSnapshot::Describe() const {
@@ -86,10 +83,6 @@ QString WindowSnapshot::Describe() const {
   for (const QStringList& list : fieldLists) {
     lines.append(QStringLiteral("field list: ") + list.join(QStringLiteral(", ")));
   }
-  lines.append(QStringLiteral("connection: %1").arg(connection != nullptr ? "open" : "none"));
-  lines.append(QStringLiteral("file name: ") + databaseFileName);
-  lines.append(QStringLiteral("folder: ") + databaseFolder);
-  lines.append(QStringLiteral("table name: ") + tableName);
   return lines.join(QLatin1Char('\n'));
 }
 

@@ -28,22 +28,20 @@ inline bool IsMissing(const QString& path) {
   do {                                                                              \
     if (::ferulo::app::test::IsMissing(path)) {                                     \
       QSKIP(qPrintable(QStringLiteral("%1 is not available (run scripts/setup, or " \
-                                      "place ../shared/testdata beside the clone)") \
+                                      "set FERULO_SHARED_TESTDATA_DIR for the "     \
+                                      "extra samples)")                             \
                            .arg(QStringLiteral(what))));                            \
     }                                                                               \
   } while (0)
 
-// Everything a failed or cancelled action must leave as it was.
+// Everything a failed or cancelled action must leave as it was, as far as the
+// window shows it.
 struct WindowSnapshot {
   QStringList tables;
   int currentTableRow = -1;
   QString txtInput;
   QString txtOutput;
   QList<QStringList> fieldLists;
-  const void* connection = nullptr;
-  QString databaseFileName;
-  QString databaseFolder;
-  QString tableName;
 
   bool operator==(const WindowSnapshot&) const = default;
   [[nodiscard]] QString Describe() const;

@@ -102,6 +102,21 @@ Sink.prototype.clearOutput = function () {
 Sink.prototype.urlEncode = function (text, codePage) {
   return urlEncode(String(text), codePage);
 };
+// AscW: the first UTF-16 code unit, from -32768 to 32767 as VBScript gives it.
+Sink.prototype.charCode = function (text) {
+  var code = String(text).charCodeAt(0);
+  return code > 32767 ? code - 65536 : code;
+};
+// A random GUID's 36 characters, as Scriptlet.TypeLib makes them.
+Sink.prototype.newGuid = function () {
+  var hex = "0123456789ABCDEF";
+  var out = "";
+  for (var i = 0; i < 32; i++) {
+    if (i == 8 || i == 12 || i == 16 || i == 20) out += "-";
+    out += hex.charAt(Math.floor(Math.random() * 16));
+  }
+  return out;
+};
 
 function runJob(programPath, resultPath) {
   var sink = new Sink();

@@ -108,8 +108,60 @@ class Document:
         heads = tables[0].find_all("thead") if tables else []
         return heads[0].find_all("td") if heads else []
 
+    def options(self, name: str) -> list[tuple[str, str, bool]]:
+        """The choices of the list named name: value, caption, selected."""
+        (select,) = self.find_all("select", name=name)
+        return [(o.attrs["value"], o.all_text(), "selected" in o.attrs) for o in select.find_all("option")]
+
     def inputs(self) -> dict[str, Element]:
         return {i.attrs.get("name", ""): i for i in self.find_all("input") if i.attrs.get("name")}
+
+
+def _descendants(element: Element):
+    for child in element.children:
+        yield child
+        yield from _descendants(child)
+
+
+def form_data(form: Element) -> dict[str, str]:
+    """What a browser posts for the form as the page wrote it: hidden inputs,
+    text inputs with their line breaks stripped, text areas (less the line
+    break right after the start tag, line breaks sent as CR LF), check boxes
+    only when checked, the selected option of a list (or its first). The
+    stand-ins take one value per name."""
+    data: dict[str, str] = {}
+    for element in _descendants(form):
+        name = element.attrs.get("name")
+        if not name or "disabled" in element.attrs or element.tag not in ("input", "textarea", "select"):
+            continue
+        if element.tag == "select":
+            options = element.find_all("option")
+            chosen = [o for o in options if "selected" in o.attrs] or options[:1]
+            if len(chosen) > 1:
+                raise AssertionError(f"<select name={name!r}> has {len(chosen)} options selected")
+            if not chosen:
+                continue
+            value = chosen[0].attrs.get("value", chosen[0].all_text())
+        elif element.tag == "textarea":
+            text = element.text[2:] if element.text.startswith("\r\n") else element.text
+            text = text[1:] if text.startswith("\n") else text
+            value = text.replace("\r\n", "\n").replace("\r", "\n").replace("\n", "\r\n")
+        else:
+            kind = element.attrs.get("type", "text").lower()
+            if kind in ("submit", "button", "reset", "image", "file"):
+                continue
+            if kind in ("checkbox", "radio"):
+                if "checked" not in element.attrs:
+                    continue
+                value = element.attrs.get("value", "on")
+            elif kind == "hidden":
+                value = element.attrs.get("value", "")
+            else:
+                value = element.attrs.get("value", "").replace("\r", "").replace("\n", "")
+        if name in data:
+            raise AssertionError(f"the form posts {name!r} twice")
+        data[name] = value
+    return data
 
 
 def parse(html: str) -> Document:

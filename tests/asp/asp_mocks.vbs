@@ -8,7 +8,8 @@
 ' fields, closed objects, missing records and values a column cannot hold
 ' raise the errors ADO would raise. Wine's parser takes no class member named
 ' Type or End: here they are HarnessType and HarnessEnd, and the page
-' translation renames the page's .Type and .End to match.
+' translation renames the page's .Type and .End to match. AscW, which Wine's
+' engine lacks, is supplied here.
 
 ' Raised by Response.End and Response.Redirect to stop the page; the host
 ' treats it as a normal end (vbObjectError + 7777).
@@ -22,10 +23,23 @@ Const HarnessAdLockReadOnly = 1
 Const HarnessAdFldUpdatable = 4
 Const HarnessAdFldUnknownUpdatable = 8
 
-Dim HarnessCodePage, HarnessEnded, HarnessObjectCount
+Dim HarnessCodePage, HarnessEnded, HarnessObjectCount, HarnessOffersTypeLib
 HarnessCodePage = 65001
 HarnessEnded = False
 HarnessObjectCount = 0
+' Whether Server.CreateObject makes "Scriptlet.TypeLib" (some servers refuse it).
+HarnessOffersTypeLib = True
+
+' Wine's engine has no AscW (error 445); the host gives the UTF-16 code unit.
+Function AscW(text)
+  If Len(text) = 0 Then Err.Raise 5, "AscW", "Invalid procedure call or argument: AscW of an empty text"
+  AscW = HarnessSink.charCode(CStr(text))
+End Function
+
+' A number as text with a point, whatever the locale the page runs under.
+Function HarnessNumberText(value)
+  HarnessNumberText = Replace(CStr(value), Mid(CStr(1.5), 2, 1), ".")
+End Function
 
 ' --------------------------------------------------------------- recording
 
@@ -66,7 +80,7 @@ Function HarnessRepr(value)
         Right("0" & Day(value), 2) & " " & Right("0" & Hour(value), 2) & ":" & _
         Right("0" & Minute(value), 2) & ":" & Right("0" & Second(value), 2)
     Case 2, 3, 4, 5, 6, 14, 17, 20
-      HarnessRepr = "n:" & CStr(value)
+      HarnessRepr = "n:" & HarnessNumberText(value)
     Case 10
       HarnessRepr = "Missing"
     Case Else
@@ -129,8 +143,10 @@ Class HarnessRequest
     serverValues.Item("QUERY_STRING") = text
   End Sub
 
+  ' A name posted twice gives its values joined by ", ", as in ASP.
   Public Sub HarnessAddForm(name, value)
-    formValues.Add name, value
+    If Not formValues.Exists(name) Then formValues.Add name, New HarnessFormValue
+    formValues.Item(name).AddValue value
   End Sub
 
   ' A missing name gives Empty, as in ASP.
@@ -139,8 +155,13 @@ Class HarnessRequest
     HarnessLog "read.query", name
   End Function
 
+  ' A name the POST lacks gives a value with Count 0, as in ASP.
   Public Function Form(name)
-    If formValues.Exists(name) Then Form = formValues.Item(name)
+    If formValues.Exists(name) Then
+      Set Form = formValues.Item(name)
+    Else
+      Set Form = New HarnessFormValue
+    End If
     HarnessLog "read.form", name
   End Function
 
@@ -156,10 +177,29 @@ Class HarnessRequest
     If queryValues.Exists(name) Then
       Item = queryValues.Item(name)
     ElseIf formValues.Exists(name) Then
-      Item = formValues.Item(name)
+      Item = formValues.Item(name).Value
     End If
     HarnessLog "read.any", name
   End Function
+End Class
+
+' Request.Form(name): its values' count and, as its default, their text.
+Class HarnessFormValue
+  Private text
+  Public Count
+
+  Private Sub Class_Initialize()
+    Count = 0
+  End Sub
+
+  Public Sub AddValue(value)
+    If Count > 0 Then text = text & ", " & value Else text = value
+    Count = Count + 1
+  End Sub
+
+  Public Default Property Get Value()
+    Value = text
+  End Property
 End Class
 
 ' --------------------------------------------------------------- Response
@@ -355,6 +395,9 @@ Class HarnessServer
         Set CreateObject = New HarnessRecordset
       Case "adodb.command"
         Set CreateObject = New HarnessCommand
+      Case "scriptlet.typelib"
+        If Not HarnessOffersTypeLib Then Err.Raise 429, "Server.CreateObject", "ActiveX component can't create object: 'Scriptlet.TypeLib'"
+        Set CreateObject = New HarnessTypeLib
       Case Else
         Err.Raise -2147221005, "Server.CreateObject", "Invalid class string: the test offers no '" & progId & "'"
     End Select
@@ -370,7 +413,35 @@ Class HarnessServer
   End Property
 End Class
 
+' A new GUID at every read, in braces and followed by two NUL characters as
+' the real object gives it.
+Class HarnessTypeLib
+  Public Property Get Guid()
+    Guid = "{" & HarnessSink.newGuid() & "}" & Chr(0) & Chr(0)
+  End Property
+End Class
+
 ' --------------------------------------------------------------- the database
+
+' A value of a binary column: only its size is known. Read as text it fails,
+' as the page must never print or write binary data.
+Class HarnessBinary
+  Public Size
+End Class
+
+Function HarnessBinaryValue(size)
+  Set HarnessBinaryValue = New HarnessBinary
+  HarnessBinaryValue.Size = size
+End Function
+
+Function HarnessIsBinaryType(columnType)
+  Select Case columnType
+    Case 128, 204, 205
+      HarnessIsBinaryType = True
+    Case Else
+      HarnessIsBinaryType = False
+  End Select
+End Function
 
 Class HarnessColumn
   Public Name
@@ -385,10 +456,13 @@ End Class
 Class HarnessRow
   Public Values
   Public Deleted
+  ' Its position among the test's rows of the table; -1 for one added.
+  Public Number
 
   Private Sub Class_Initialize()
     Set Values = CreateObject("Scripting.Dictionary")
     Deleted = False
+    Number = -1
   End Sub
 End Class
 
@@ -427,6 +501,7 @@ Class HarnessTable
     For i = 0 To UBound(values)
       row.Values.Add i, values(i)
     Next
+    row.Number = Rows.Count
     Rows.Add Rows.Count, row
   End Sub
 
@@ -486,13 +561,19 @@ Class HarnessDatabase
   ' The checks Jet makes before running a statement: quotes and brackets
   ' balanced, every name in ORDER BY a column, one value per placeholder.
   Public Sub Check(sql, table, parameterCount)
-    Dim quotes, i, placeholders, inQuote, ch, orderBy, terms, term
+    Dim quotes, i, placeholders, inQuote, inName, ch, orderBy, terms, term
     quotes = 0
     placeholders = 0
     inQuote = False
+    inName = False
+    ' A bracketed name may hold quotes and question marks.
     For i = 1 To Len(sql)
       ch = Mid(sql, i, 1)
-      If ch = "'" Then
+      If inName Then
+        inName = (ch <> "]")
+      ElseIf ch = "[" And Not inQuote Then
+        inName = True
+      ElseIf ch = "'" Then
         quotes = quotes + 1
         inQuote = Not inQuote
       ElseIf ch = "?" And Not inQuote Then
@@ -511,6 +592,7 @@ Class HarnessDatabase
     If placeholders <> parameterCount Then
       Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters (" & placeholders & " placeholders, " & parameterCount & " parameters)"
     End If
+    CheckNames sql, table
     Set orderBy = Pattern("\bORDER\s+BY\s+(.+)$").Execute(sql)
     If orderBy.Count > 0 Then
       terms = Split(orderBy.Item(0).SubMatches.Item(0), ",")
@@ -525,37 +607,207 @@ Class HarnessDatabase
     End If
   End Sub
 
-  ' The rows a SELECT returns: none for "WHERE 1=0", those whose column
-  ' equals the one parameter for "WHERE [column] = ?", else every row (the
-  ' tests read other conditions from the recorded SQL).
+  ' Jet takes a name outside quotes that is no column, no keyword and no
+  ' function for a parameter, and refuses the statement for want of its
+  ' value; it cannot match or sort binary data.
+  Private Sub CheckNames(sql, table)
+    Dim tokens, i, token, name, column, previous, following
+    Set tokens = Pattern("'(?:[^']|'')*'|\[[^\]]*\]|[A-Za-z_][A-Za-z0-9_]*|\S")
+    tokens.Global = True
+    Set tokens = tokens.Execute(sql)
+    For i = 0 To tokens.Count - 1
+      token = tokens.Item(i).Value
+      name = ""
+      If Left(token, 1) = "[" Then
+        name = Mid(token, 2, Len(token) - 2)
+      ElseIf Pattern("^[A-Za-z_]").Test(token) And Not Pattern("^(SELECT|FROM|WHERE|ORDER|BY|ASC|DESC|AND|OR|NOT|LIKE|IN|IS|NULL|ChrW)$").Test(token) Then
+        name = token
+      End If
+      previous = ""
+      If i > 0 Then previous = UCase(tokens.Item(i - 1).Value)
+      following = ""
+      If i < tokens.Count - 1 Then following = UCase(tokens.Item(i + 1).Value)
+      If name <> "" And previous <> "FROM" Then
+        column = table.ColumnIndex(name)
+        If column < 0 Then
+          Err.Raise -2147217904, "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft Access Driver] Too few parameters. Expected 1. ('" & name & "' is no column of " & table.Name & ")"
+        End If
+        If HarnessIsBinaryType(table.Columns.Item(column).ColumnType) And (previous = "BY" Or following = "LIKE") Then
+          Err.Raise -2147217900, "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft Access Driver] Invalid use of the OLE Object column '" & name & "' in '" & sql & "'"
+        End If
+      End If
+    Next
+  End Sub
+
+  ' The rows a SELECT returns, in its ORDER BY: none for "WHERE 1=0"; for a
+  ' WHERE of key conditions ("[a] = ?", "[b] IN (?, ?)", joined by AND)
+  ' those that meet every one, compared as Jet compares (text without
+  ' regard to case, numbers and dates by value, Null equal to nothing);
+  ' every row for any other WHERE (the tests read those from the SQL).
   Public Function SelectRows(sql, table, parameterValues)
-    Dim result, matches, columnIndex, i, row, wanted
+    Dim result, conditions, i, row
     Set result = CreateObject("Scripting.Dictionary")
     If Pattern("\bWHERE\s+1\s*=\s*0\b").Test(sql) Then
       Set SelectRows = result
       Exit Function
     End If
-    Set matches = Pattern("\bWHERE\s+(\[[^\]]+\]|[A-Za-z0-9_]+)\s*=\s*\?\s*$").Execute(sql)
-    columnIndex = -1
-    If matches.Count > 0 Then
-      columnIndex = table.ColumnIndex(Unbracket(matches.Item(0).SubMatches.Item(0)))
-      If columnIndex < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & matches.Item(0).SubMatches.Item(0)
-      wanted = parameterValues.Item(0)
-    End If
+    Set conditions = KeyConditions(sql, table, parameterValues)
     For i = 0 To table.Rows.Count - 1
       Set row = table.Rows.Item(i)
-      If columnIndex < 0 Then
-        result.Add result.Count, row
-      ElseIf Not IsNull(row.Values.Item(columnIndex)) Then
-        If StrComp(CStr(row.Values.Item(columnIndex)), CStr(wanted), 1) = 0 Then result.Add result.Count, row
-      End If
+      If MeetsAll(row, conditions) Then result.Add result.Count, row
     Next
-    Set SelectRows = result
+    Set SelectRows = SortedRows(result, sql, table)
+  End Function
+
+  ' Each key condition of the WHERE as Array(column index, its values), in
+  ' a Dictionary; an empty one where there is no WHERE or one of another
+  ' shape.
+  Private Function KeyConditions(sql, table, parameterValues)
+    Dim conditions, clause, matches, parts, column, count, values, used, i
+    Set conditions = CreateObject("Scripting.Dictionary")
+    Set KeyConditions = conditions
+    clause = Pattern("\s+ORDER\s+BY\s+[\s\S]*$").Replace(sql, "")
+    Set matches = Pattern("\bWHERE\s+([\s\S]*)$").Execute(clause)
+    If matches.Count = 0 Then Exit Function
+    clause = matches.Item(0).SubMatches.Item(0)
+    used = 0
+    Do While clause <> ""
+      Set matches = Pattern("^\s*(\[[^\]]+\]|[A-Za-z0-9_]+)\s*(=\s*\?|IN\s*\(\s*\?(?:\s*,\s*\?)*\s*\))\s*(?:AND\s+([\s\S]+))?$").Execute(clause)
+      If matches.Count = 0 Then
+        conditions.RemoveAll
+        Exit Function
+      End If
+      Set parts = matches.Item(0).SubMatches
+      column = table.ColumnIndex(Unbracket(parts.Item(0)))
+      If column < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & parts.Item(0)
+      count = Len(parts.Item(1)) - Len(Replace(parts.Item(1), "?", ""))
+      Set values = CreateObject("Scripting.Dictionary")
+      For i = 1 To count
+        values.Add values.Count, parameterValues.Item(used)
+        used = used + 1
+      Next
+      conditions.Add conditions.Count, Array(column, values)
+      clause = parts.Item(2) & ""
+    Loop
+  End Function
+
+  Private Function MeetsAll(row, conditions)
+    Dim i, condition, values, j
+    MeetsAll = True
+    For i = 0 To conditions.Count - 1
+      condition = conditions.Item(i)
+      Set values = condition(1)
+      MeetsAll = False
+      For j = 0 To values.Count - 1
+        If HarnessMatches(row.Values.Item(condition(0)), values.Item(j)) Then MeetsAll = True
+      Next
+      If Not MeetsAll Then Exit Function
+    Next
+  End Function
+
+  ' The rows in the statement's ORDER BY (names and ASC or DESC; Check has
+  ' made sure they are columns), equal ones in their order.
+  Private Function SortedRows(rows, sql, table)
+    Dim orderBy, terms, columns, descending, term, i, j, list, moving, sorted
+    Set SortedRows = rows
+    Set orderBy = Pattern("\bORDER\s+BY\s+(.+)$").Execute(sql)
+    If orderBy.Count = 0 Or rows.Count < 2 Then Exit Function
+    terms = Split(orderBy.Item(0).SubMatches.Item(0), ",")
+    columns = terms
+    descending = terms
+    For i = 0 To UBound(terms)
+      term = Trim(terms(i))
+      descending(i) = (UCase(Right(term, 5)) = " DESC")
+      If descending(i) Then term = Trim(Left(term, Len(term) - 5))
+      If UCase(Right(term, 4)) = " ASC" Then term = Trim(Left(term, Len(term) - 4))
+      columns(i) = table.ColumnIndex(Unbracket(term))
+    Next
+    list = rows.Items
+    For i = 1 To UBound(list)
+      Set moving = list(i)
+      j = i - 1
+      Do While j >= 0
+        If RowOrder(list(j), moving, columns, descending) <= 0 Then Exit Do
+        Set list(j + 1) = list(j)
+        j = j - 1
+      Loop
+      Set list(j + 1) = moving
+    Next
+    Set sorted = CreateObject("Scripting.Dictionary")
+    For i = 0 To UBound(list)
+      sorted.Add i, list(i)
+    Next
+    Set SortedRows = sorted
+  End Function
+
+  Private Function RowOrder(a, b, columns, descending)
+    Dim i
+    For i = 0 To UBound(columns)
+      RowOrder = HarnessValueOrder(a.Values.Item(columns(i)), b.Values.Item(columns(i)))
+      If descending(i) Then RowOrder = -RowOrder
+      If RowOrder <> 0 Then Exit Function
+    Next
+  End Function
+
+  ' A SELECT of named columns: a table of those columns alone, holding the
+  ' selected rows, so that reading any other column fails as in ADO.
+  ' Nothing for SELECT *.
+  Public Function Projection(sql, table, rows)
+    Dim matches, names, i, column, projected, row, copy, indexes
+    Set Projection = Nothing
+    Set matches = Pattern("^\s*SELECT\s+([\s\S]+?)\s+FROM\s").Execute(sql)
+    If matches.Count = 0 Then Exit Function
+    If Trim(matches.Item(0).SubMatches.Item(0)) = "*" Then Exit Function
+    names = Split(matches.Item(0).SubMatches.Item(0), ",")
+    indexes = names
+    Set projected = New HarnessTable
+    projected.Name = table.Name
+    For i = 0 To UBound(names)
+      indexes(i) = table.ColumnIndex(Unbracket(names(i)))
+      If indexes(i) < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & names(i)
+      Set column = table.Columns.Item(indexes(i))
+      projected.Columns.Add i, column
+    Next
+    For Each row In rows.Items
+      Set copy = New HarnessRow
+      copy.Number = row.Number
+      For i = 0 To UBound(indexes)
+        copy.Values.Add i, row.Values.Item(indexes(i))
+      Next
+      projected.Rows.Add projected.Rows.Count, copy
+    Next
+    Set Projection = projected
   End Function
 End Class
 
 Dim HarnessDb
 Set HarnessDb = New HarnessDatabase
+
+' -1, 0 or 1 as a comes before, with or after b in Jet's ascending order:
+' Null first, text without regard to case, numbers and dates by value.
+Function HarnessValueOrder(a, b)
+  HarnessValueOrder = 0
+  If IsNull(a) And IsNull(b) Then Exit Function
+  If IsNull(a) Then
+    HarnessValueOrder = -1
+  ElseIf IsNull(b) Then
+    HarnessValueOrder = 1
+  ElseIf VarType(a) = 8 Or VarType(b) = 8 Then
+    HarnessValueOrder = StrComp(CStr(a), CStr(b), 1)
+  ElseIf CDbl(a) < CDbl(b) Then
+    HarnessValueOrder = -1
+  ElseIf CDbl(a) > CDbl(b) Then
+    HarnessValueOrder = 1
+  End If
+End Function
+
+' Whether a stored value equals a parameter as Jet compares them: Null and
+' binary data equal nothing.
+Function HarnessMatches(stored, wanted)
+  HarnessMatches = False
+  If IsObject(stored) Or IsNull(stored) Or IsNull(wanted) Or IsEmpty(wanted) Then Exit Function
+  HarnessMatches = (HarnessValueOrder(stored, wanted) = 0)
+End Function
 
 ' --------------------------------------------------------------- ADO: errors
 
@@ -603,6 +855,15 @@ Function HarnessLooksNumeric(text, integral)
   HarnessLooksNumeric = expression.Test(text)
 End Function
 
+' The date a text stands for under the locale, or Null (Wine's IsDate
+' knows fewer forms than its CDate).
+Function HarnessTextDate(text)
+  HarnessTextDate = Null
+  On Error Resume Next
+  HarnessTextDate = CDate(text)
+  Err.Clear
+End Function
+
 ' Raises the error ADO raises when value cannot go into the column; returns
 ' the value as it would be stored.
 Function HarnessConvert(column, value)
@@ -648,10 +909,15 @@ Function HarnessConvert(column, value)
       HarnessConvert = CBool(value)
     End If
   ElseIf column.ColumnType = 7 Or column.ColumnType = 133 Or column.ColumnType = 135 Then
+    ' ADO reads a text by the server's locale.
     If kind = 8 Then
-      If Trim(value) = "" Then HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: an empty text for the date column " & column.Name
+      HarnessConvert = HarnessTextDate(value)
+      If IsNull(HarnessConvert) Then HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: '" & value & "' is no date for " & column.Name
+    ElseIf kind = 7 Then
+      HarnessConvert = value
+    Else
+      HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: " & HarnessRepr(value) & " for the date column " & column.Name
     End If
-    HarnessConvert = value
   Else
     HarnessConvert = value
   End If
@@ -686,8 +952,12 @@ Class HarnessConnection
   Public Sub Open(text)
     If stateValue = 1 Then HarnessAdoError 3705, "Connection", "Operation is not allowed when the object is open."
     If HarnessIsMissing(text) Then text = connectionText
-    If InStr(1, text, "DRIVER={Microsoft Access Driver (*.mdb)}", 1) = 0 Or InStr(1, text, "DBQ=C:\inetpub\wwwroot\", 1) = 0 Then
+    If (InStr(1, text, "DRIVER={Microsoft Access Driver (*.mdb)}", 1) = 0 And InStr(1, text, "DRIVER={Microsoft Access Driver (*.mdb, *.accdb)}", 1) = 0) Or InStr(1, text, "DBQ=C:\inetpub\wwwroot\", 1) = 0 Then
       HarnessAdoError -2147467259, "Connection", "[Microsoft][ODBC Driver Manager] Data source name not found and no default driver specified: '" & text & "'"
+    End If
+    ' The driver every Windows has cannot read the Access 2007 format.
+    If InStr(1, text, ".accdb;", 1) > 0 And InStr(1, text, "(*.mdb)", 1) > 0 Then
+      HarnessAdoError -2147467259, "Connection", "[Microsoft][ODBC Microsoft Access Driver] Unrecognized database format: '" & text & "'"
     End If
     connectionText = text
     stateValue = 1
@@ -904,13 +1174,33 @@ Class HarnessField
   End Property
 
   Public Default Property Get Value()
-    Value = owner.HarnessGet(index)
+    Dim stored
+    HarnessCopy stored, owner.HarnessGet(index)
+    If IsObject(stored) Then Set Value = stored Else Value = stored
   End Property
 
   Public Property Let Value(newValue)
     owner.HarnessSet index, newValue
   End Property
+
+  ' Bytes for binary data, characters for text, 0 for Null.
+  Public Property Get ActualSize()
+    Dim stored
+    HarnessCopy stored, owner.HarnessGet(index)
+    If IsObject(stored) Then
+      ActualSize = stored.Size
+    ElseIf IsNull(stored) Then
+      ActualSize = 0
+    Else
+      ActualSize = Len(CStr(stored))
+    End If
+  End Property
 End Class
+
+' target = value, with Set where the value is an object (binary data).
+Sub HarnessCopy(target, value)
+  If IsObject(value) Then Set target = value Else target = value
+End Sub
 
 Class HarnessFields
   Private owner
@@ -996,7 +1286,7 @@ Class HarnessRecordset
 
   ' Runs a statement for Open, Connection.Execute or Command.Execute.
   Public Sub HarnessRun(sql, parameterValues, cursorType, lockType, connectionId, how)
-    Dim verb
+    Dim verb, projected
     If stateValue = 1 Then HarnessAdoError 3705, "Recordset", "Operation is not allowed when the object is open."
     If IsNull(sql) Or IsEmpty(sql) Then HarnessAdoError 3709, "Recordset", "No SQL text"
     sourceText = CStr(sql)
@@ -1012,6 +1302,11 @@ Class HarnessRecordset
       Exit Sub
     End If
     Set rows = HarnessDb.SelectRows(sourceText, table, parameterValues)
+    Set projected = HarnessDb.Projection(sourceText, table, rows)
+    If Not projected Is Nothing Then
+      Set table = projected
+      Set rows = projected.Rows
+    End If
     cursorTypeValue = cursorType
     lockTypeValue = lockType
     position = 0
@@ -1187,7 +1482,7 @@ Class HarnessRecordset
     RequireUpdatable "Update"
     RequireCurrent "Update"
     If editMode = 0 Then
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "nothing changed"
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "nothing changed" & Chr(9) & rows.Item(position).Number
       Exit Sub
     End If
     Set row = rows.Item(position)
@@ -1198,9 +1493,9 @@ Class HarnessRecordset
       End If
     Next
     If editMode = 2 Then
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert"
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert" & Chr(9) & rows.Item(position).Number
     Else
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change"
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change" & Chr(9) & rows.Item(position).Number
     End If
     editMode = 0
   End Sub
@@ -1216,7 +1511,7 @@ Class HarnessRecordset
     RequireUpdatable "Delete"
     RequireCurrent "Delete"
     rows.Item(position).Deleted = True
-    HarnessLog "delete", Id & Chr(9) & table.Name & Chr(9) & HarnessRepr(rows.Item(position).Values.Item(0))
+    HarnessLog "delete", Id & Chr(9) & table.Name & Chr(9) & HarnessRepr(rows.Item(position).Values.Item(0)) & Chr(9) & rows.Item(position).Number
   End Sub
 
   Public Property Get EditModeValue()
@@ -1230,7 +1525,7 @@ Class HarnessRecordset
   Public Default Property Get Item(key)
     Dim value, number, source, description
     On Error Resume Next
-    value = HarnessGet(HarnessIndex(key))
+    HarnessCopy value, HarnessGet(HarnessIndex(key))
     number = Err.Number
     source = Err.Source
     description = Err.Description
@@ -1239,7 +1534,7 @@ Class HarnessRecordset
       HarnessFault "RS(" & HarnessRepr(key) & "): error " & number & ": " & description
       Err.Raise number, source, description
     End If
-    Item = value
+    If IsObject(value) Then Set Item = value Else Item = value
   End Property
 
   Public Property Let Item(key, value)
@@ -1267,7 +1562,9 @@ Class HarnessRecordset
   Public Function HarnessGet(index)
     Tick
     RequireCurrent "Fields(" & table.Columns.Item(index).Name & ")"
-    HarnessGet = rows.Item(position).Values.Item(index)
+    Dim stored
+    HarnessCopy stored, rows.Item(position).Values.Item(index)
+    If IsObject(stored) Then Set HarnessGet = stored Else HarnessGet = stored
   End Function
 
   Public Sub HarnessSet(index, value)
@@ -1279,6 +1576,7 @@ Class HarnessRecordset
     If column.AutoIncrement Or (column.Attributes And (HarnessAdFldUpdatable Or HarnessAdFldUnknownUpdatable)) = 0 Then
       HarnessAdoError -2147217887, "Field", "Multiple-step operation generated errors: the field " & column.Name & " cannot be updated (AutoNumber)"
     End If
+    If HarnessIsBinaryType(column.ColumnType) Then HarnessFault "the page wrote " & HarnessRepr(value) & " over the binary data of " & column.Name
     ' Jet refuses a Null in a required column at Update, not here.
     stored = HarnessConvert(column, value)
     rows.Item(position).Values.Item(index) = stored

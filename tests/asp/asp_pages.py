@@ -12,6 +12,7 @@ from __future__ import annotations
 
 import json
 import os
+import urllib.parse
 import shutil
 import subprocess
 import tempfile
@@ -51,6 +52,8 @@ def wine_prefix() -> WinePrefix:
 
 SAMPLE_DATABASES = {
     "nwind": ("FERULO_SHARED_TESTDATA_DIR", "nwind.mdb"),
+    "datetest": ("FERULO_SHARED_TESTDATA_DIR", "DateTestDatabase.mdb"),
+    "accdb": ("FERULO_SHARED_TESTDATA_DIR", "ASampleDatabase.accdb"),
     "fruit": ("FERULO_FIXTURES_DIR", "mdb/package/test/fruit.mdb"),
     "node-adodb": ("FERULO_FIXTURES_DIR", "node-adodb/package/examples/node-adodb.mdb"),
 }
@@ -61,8 +64,8 @@ def sample_database(name: str) -> Path:
     variable, relative = SAMPLE_DATABASES[name]
     path = _folder(variable) / relative
     if not path.is_file():
-        raise unittest.SkipTest(f"{path} is not available (run scripts/setup, or place ../shared/testdata "
-                                f"beside the clone)")
+        raise unittest.SkipTest(f"{path} is not available (run scripts/setup, or set "
+                                f"FERULO_SHARED_TESTDATA_DIR for the extra samples)")
     return path
 
 
@@ -138,6 +141,27 @@ def session_after(result: PageResult, base: dict[str, Any] | None = None) -> dic
     return values
 
 
+def submission(result: PageResult, changes: dict[str, str | None] | None = None,
+               session: dict[str, Any] | None = None, form_index: int = 0) -> Request:
+    """The POST a browser sends from the page's form (see asp_html.form_data)
+    with the user's changes (None takes a field out, as clearing a check box
+    does), in the page's session unless another is given."""
+    if result.problem():
+        raise AssertionError(f"no form to send: {result.problem()}")
+    form = asp_html.parse(result.output).find_all("form")[form_index]
+    data = asp_html.form_data(form)
+    for name, value in (changes or {}).items():
+        if value is None:
+            data.pop(name)
+        else:
+            data[name] = value
+    action = urllib.parse.urlsplit(form.attrs["action"])
+    return Request(urllib.parse.unquote(action.path), method="POST",
+                   query=dict(urllib.parse.parse_qsl(action.query, keep_blank_values=True)), form=data,
+                   session=session_after(result) if session is None else session,
+                   tables=result.request.tables)
+
+
 class PageTestCase(unittest.TestCase):
     """Runs pages in Wine; a page that fails in any way fails the test."""
 
@@ -153,8 +177,8 @@ class PageTestCase(unittest.TestCase):
         cls.runner = PageRunner(prefix, work_dir() / "runs")
 
     @classmethod
-    def run_pages(cls, site: Path, requests: list[Request]) -> list[PageResult]:
-        return cls.runner.run(site, requests)
+    def run_pages(cls, site: Path, requests: list[Request], locale: str | None = None) -> list[PageResult]:
+        return cls.runner.run(site, requests, locale)
 
     def assertRan(self, result: PageResult) -> None:
         problem = result.problem()

@@ -14,6 +14,7 @@ import datetime
 import decimal
 import itertools
 import os
+import re
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Any, Iterable
@@ -27,9 +28,18 @@ HOST = HERE / "asp_host.js"
 
 # ADO data types and field attributes the stand-in tables use.
 AD_SMALLINT, AD_INTEGER, AD_SINGLE, AD_DOUBLE, AD_CURRENCY, AD_DATE = 2, 3, 4, 5, 6, 7
-AD_BOOLEAN, AD_VARWCHAR, AD_LONGVARWCHAR = 11, 202, 203
+AD_BOOLEAN, AD_NUMERIC, AD_DBTIMESTAMP = 11, 131, 135
+AD_VARWCHAR, AD_LONGVARWCHAR, AD_LONGVARBINARY = 202, 203, 205
 FLD_UNKNOWN_UPDATABLE, FLD_FIXED = 0x8, 0x10
 FLD_IS_NULLABLE, FLD_MAY_BE_NULL, FLD_LONG = 0x20, 0x40, 0x80
+
+
+@dataclass
+class AccessDate:
+    """A Date/Time value as the number Access keeps it as: days since
+    1899-12-30, the time of day as a fraction (which may hold part of a
+    second)."""
+    days: float
 
 
 @dataclass
@@ -45,10 +55,10 @@ class Column:
 
     def attributes(self) -> int:
         value = (FLD_IS_NULLABLE | FLD_MAY_BE_NULL) if self.nullable else 0
-        if self.type not in (AD_VARWCHAR, AD_LONGVARWCHAR):
-            value |= FLD_FIXED
-        if self.type == AD_LONGVARWCHAR:
+        if self.type in (AD_LONGVARWCHAR, AD_LONGVARBINARY):
             value |= FLD_LONG
+        elif self.type != AD_VARWCHAR:
+            value |= FLD_FIXED
         if not (self.auto_increment and not self.reports_auto_increment):
             value |= FLD_UNKNOWN_UPDATABLE
         return value
@@ -69,6 +79,7 @@ class Request:
     form: dict[str, str] = field(default_factory=dict)
     session: dict[str, Any] = field(default_factory=dict)
     tables: list[Table] = field(default_factory=list)
+    offers_type_lib: bool = True  # whether Server.CreateObject("Scriptlet.TypeLib") works
 
 
 def vbscript_literal(value: Any) -> str:
@@ -82,13 +93,19 @@ def vbscript_literal(value: Any) -> str:
         return f"CCur({value})"
     if isinstance(value, float):
         return repr(value)
+    if isinstance(value, AccessDate):
+        return f"CDate({value.days!r})"
     if isinstance(value, datetime.datetime):
-        return (f"(DateSerial({value.year}, {value.month}, {value.day}) + "
-                f"TimeSerial({value.hour}, {value.minute}, {value.second}))")
+        # Before 1899-12-30 the time of day counts away from zero.
+        sign = "-" if value < datetime.datetime(1899, 12, 30) else "+"
+        return (f"CDate(CDbl(DateSerial({value.year}, {value.month}, {value.day})) {sign} "
+                f"CDbl(TimeSerial({value.hour}, {value.minute}, {value.second})))")
     if isinstance(value, datetime.date):
         return f"DateSerial({value.year}, {value.month}, {value.day})"
     if isinstance(value, str):
         return asp_translate.vbscript_string(value)
+    if isinstance(value, bytes):
+        return f"HarnessBinaryValue({len(value)})"
     raise TypeError(f"no VBScript literal for {value!r}")
 
 
@@ -104,6 +121,8 @@ def request_setup(request: Request) -> list[str]:
         lines.append(f"Request.HarnessAddForm {vbscript_literal(name)}, {vbscript_literal(value)}")
     for name, value in request.session.items():
         lines.append(f"Session.HarnessPreset {vbscript_literal(name)}, {vbscript_literal(value)}")
+    if not request.offers_type_lib:
+        lines.append("HarnessOffersTypeLib = False")
     lines.append("Dim HarnessTableSetUp")
     for table in request.tables:
         lines.append(f"Set HarnessTableSetUp = HarnessDb.AddTable({vbscript_literal(table.name)})")
@@ -217,8 +236,12 @@ class PageResult:
     def of_kind(self, kind: str) -> list[Event]:
         return [e for e in self.events if e.kind == kind]
 
-    def sql(self) -> list[str]:
-        return [e.fields()[3] for e in self.of_kind("sql")]
+    def sql(self, table: str | None = None) -> list[str]:
+        """The statements sent, or those on one table (named after FROM)."""
+        statements = [e.fields()[3] for e in self.of_kind("sql")]
+        if table is None:
+            return statements
+        return [s for s in statements if re.search(r"\bFROM \[" + re.escape(table) + r"\]", s)]
 
     def params(self) -> list[tuple[str, int, str]]:
         return [(f[1], int(f[2]), f[3]) for f in (e.fields() for e in self.of_kind("param"))]
@@ -232,6 +255,12 @@ class PageResult:
 
     def deletes(self) -> list[str]:
         return [e.fields()[2] for e in self.of_kind("delete")]
+
+    def touched_rows(self) -> list[tuple[str, int]]:
+        """What each Update and Delete did, with the stand-in row it did it
+        to (its position among the test's rows; -1 for a new one)."""
+        return [(f[2], int(f[3])) for f in (e.fields() for e in self.of_kind("update"))] + \
+            [("delete", int(e.fields()[3])) for e in self.of_kind("delete")]
 
     def redirect(self) -> str | None:
         redirects = self.of_kind("redirect")
@@ -300,7 +329,9 @@ class PageRunner:
         return PageResult(request=request, program=lines, origins=origins, page_lines=page_lines,
                           directives=page.directives, directive_first=page.directive_first)
 
-    def run(self, site: Path, requests: Iterable[Request]) -> list[PageResult]:
+    def run(self, site: Path, requests: Iterable[Request], locale: str | None = None) -> list[PageResult]:
+        """Runs the requests in order; locale (such as "de_DE.UTF-8") is the
+        server's, the one VBScript formats and converts values by."""
         results = [self.program_for(site, request) for request in requests]
         if not results:
             return results
@@ -316,7 +347,7 @@ class PageRunner:
         jobs_file = batch_dir / "jobs.txt"
         jobs_file.write_bytes(b"\xff\xfe" + "\r\n".join(jobs).encode("utf-16-le"))
         log_file = batch_dir / "wine.log"
-        self.prefix.run_host(HOST, jobs_file, log_file, timeout=60 + 10 * len(results))
+        self.prefix.run_host(HOST, jobs_file, log_file, timeout=60 + 10 * len(results), locale=locale)
         for index, result in enumerate(results):
             self._read_result(result, batch_dir / f"page{index}.result", log_file)
         return results

@@ -19,6 +19,16 @@ DIRECTIVE_ATTRIBUTE = re.compile(r'(\w+)\s*=\s*"([^"]*)"')
 # stand-ins call them HarnessType and HarnessEnd; the page's member accesses
 # are renamed to match (only after a dot, never inside strings or comments).
 RENAMED_MEMBERS = re.compile(r"(?<=\.)(Type|End)\b", re.IGNORECASE)
+# Wine's engine loses an error raised inside a class's default member when it
+# is called as RS(k), where IIS stops the page; RS.Item(k) keeps the error.
+# So the record object's default calls are written out (outside strings and
+# comments, as the renames above).
+DEFAULT_MEMBER_CALLS = re.compile(r"(?<![\w.])(rs)(?=\s*\()", re.IGNORECASE)
+
+
+def _rename_code(code: str) -> str:
+    code = RENAMED_MEMBERS.sub(lambda m: "Harness" + m.group(1), code)
+    return DEFAULT_MEMBER_CALLS.sub(lambda m: m.group(1) + ".Item", code)
 
 
 class TranslationError(Exception):
@@ -120,7 +130,7 @@ def vbscript_string(text: str) -> str:
 
 
 def rename_members(code_line: str) -> str:
-    """Applies RENAMED_MEMBERS outside string literals and comments."""
+    """Applies RENAMED_MEMBERS and DEFAULT_MEMBER_CALLS outside string literals and comments."""
     out = []
     segment_start = 0
     in_string = False
@@ -136,16 +146,16 @@ def rename_members(code_line: str) -> str:
                 out.append(code_line[segment_start:i + 1])
                 segment_start = i + 1
         elif ch == '"':
-            out.append(RENAMED_MEMBERS.sub(lambda m: "Harness" + m.group(1), code_line[segment_start:i]))
+            out.append(_rename_code(code_line[segment_start:i]))
             segment_start = i
             in_string = True
         elif ch == "'":
-            out.append(RENAMED_MEMBERS.sub(lambda m: "Harness" + m.group(1), code_line[segment_start:i]))
+            out.append(_rename_code(code_line[segment_start:i]))
             out.append(code_line[i:])
             return "".join(out)
         i += 1
     rest = code_line[segment_start:]
-    out.append(rest if in_string else RENAMED_MEMBERS.sub(lambda m: "Harness" + m.group(1), rest))
+    out.append(rest if in_string else _rename_code(rest))
     return "".join(out)
 
 

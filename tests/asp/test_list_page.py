@@ -14,14 +14,17 @@ from asp_run import PageResult, Request, Table
 
 
 def shown(value: Any) -> str:
-    """How a stand-in value reads in a cell (VBScript's text of it in Wine's
-    en-US locale)."""
+    """How a stand-in value reads in a cell: the pages' one format."""
     if value is None:
         return ""
     if isinstance(value, bool):
         return "True" if value else "False"
+    if isinstance(value, bytes):
+        return f"[binary data, {(len(value) + 512) // 1024} KB]"
     if isinstance(value, datetime.datetime):
-        return f"{value.month}/{value.day}/{value.year}"
+        if value.date() == datetime.date(1899, 12, 30):
+            return value.strftime("%H:%M:%S")  # a time of day alone
+        return value.strftime("%Y-%m-%d %H:%M:%S" if value.time() != datetime.time() else "%Y-%m-%d")
     if isinstance(value, decimal.Decimal):
         return format(value.normalize(), "f")
     if isinstance(value, float):
@@ -37,17 +40,34 @@ def edit_link(row: asp_html.Element) -> str:
     return row.find_all("td")[0].find_all("a")[0].attrs["href"]
 
 
+# What the related columns of the nwind stand-ins show (asp_tables.REFERENCES):
+# the caption of the referenced record, or the key where there is none.
+ORDERS_CAPTIONS = {1: {"VINET": "Vins et alcools Chevalier", "TOMSP": "Toms Spezialitäten"},
+                   6: {"3": "Federal Shipping"}}
+ORDER_DETAILS_CAPTIONS = {0: {"10248": "VINET", "10249": "TOMSP"}}
+
+
 class ListPageTest(PageTestCase):
     """Shared checks; each subclass generates one table's pages."""
 
-    def assertRecordRows(self, result: PageResult, table: Table, first: int, count: int, edit_page: str) -> None:
+    def assertRecordRows(self, result: PageResult, table: Table, first: int, count: int, edit_page: str,
+                         keys: tuple[int, ...] = (0,), captions: dict[int, dict[str, str]] | None = None) -> None:
+        """The rows show the records from first on, related columns by their
+        captions; each links to its edit page by the key columns' values, or
+        where keys is empty, has no link."""
         document = self.assertClean(result)
         rows = document.record_rows()
         self.assertEqual(len(rows), count, f"{result.request.page}: record rows")
         for row, record in zip(rows, table.rows[first:first + count]):
-            self.assertEqual(cells(row)[1:], [shown(v) for v in record])
-            self.assertEqual(edit_link(row), f"{edit_page}?action=edit&key="
-                             + urllib.parse.quote_plus(shown(record[0]), safe=""))
+            expected = [(captions or {}).get(n, {}).get(shown(v), shown(v)).strip() for n, v in enumerate(record)]
+            if not keys:
+                self.assertEqual(cells(row), expected)
+                self.assertEqual(row.find_all("a"), [])
+                continue
+            self.assertEqual(cells(row)[1:], expected)
+            query = "&".join(f"key{n + 1 if n else ''}=" + urllib.parse.quote_plus(shown(record[k]), safe="")
+                             for n, k in enumerate(keys))
+            self.assertEqual(edit_link(row), f"{edit_page}?action=edit&{query}")
 
 
 class OrdersListTest(ListPageTest):
@@ -59,7 +79,7 @@ class OrdersListTest(ListPageTest):
         super().setUpClass()
         cls.table = asp_tables.orders()
         cls.site = generate(cls.database, "Orders", "nwind-orders")
-        table = [cls.table]
+        table = asp_tables.with_references(cls.table)
         first = cls.run_pages(cls.site, [
             Request("nwindlist.asp", tables=table),
             Request("nwindlist.asp", query={"sort": "CustomerID"}, tables=table),
@@ -87,8 +107,9 @@ class OrdersListTest(ListPageTest):
                     tables=table),
             Request("nwindlist.asp", query={"clear": "filter"}, session=after_filter, tables=table),
             Request("nwindlist.asp", query={"clear": "search"}, session=session_after(cls.search), tables=table),
-            Request("nwindlist.asp", tables=[asp_tables.orders(0)]),
-            Request("nwindlist.asp", session=session_after(cls.search), tables=[asp_tables.orders(0)]),
+            Request("nwindlist.asp", tables=asp_tables.with_references(asp_tables.orders(0))),
+            Request("nwindlist.asp", session=session_after(cls.search),
+                    tables=asp_tables.with_references(asp_tables.orders(0))),
         ])
         (cls.sorted_again, cls.sorted_other, cls.sorted_then_injected, cls.with_filter, cls.filter_and_search,
          cls.filter_cleared, cls.search_cleared, cls.empty, cls.empty_search) = second
@@ -97,8 +118,19 @@ class OrdersListTest(ListPageTest):
         self.assertEqual(columns(self.database, "Orders"), [c.name for c in self.table.columns])
 
     def test_first_page_shows_one_row_per_record(self) -> None:
-        self.assertRecordRows(self.plain, self.table, 0, 20, "nwindedit.asp")
-        self.assertEqual(self.plain.sql(), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
+        self.assertRecordRows(self.plain, self.table, 0, 20, "nwindedit.asp", captions=ORDERS_CAPTIONS)
+        self.assertEqual(self.plain.sql("Orders"), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
+
+    def test_related_columns_show_captions_read_once_per_table_and_page(self) -> None:
+        for result in (self.plain, self.pages["2"]):
+            with self.subTest(page=result.request.query):
+                self.assertEqual(result.sql()[2:], [
+                    "SELECT [CustomerID], [CompanyName] FROM [Customers] WHERE [CustomerID] IN (?, ?)",
+                    "SELECT [EmployeeID], [LastName] FROM [Employees] WHERE [EmployeeID] IN (?)",
+                    "SELECT [ShipperID], [CompanyName] FROM [Shippers] WHERE [ShipperID] IN (?)"])
+                self.assertEqual(result.params(), [("key1", 202, "s:VINET"), ("key2", 202, "s:TOMSP"),
+                                                   ("key1", 3, "n:5"), ("key1", 3, "n:3")])
+        self.assertEqual(self.empty.sql(), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
 
     def test_page_is_utf8_html5_with_its_links(self) -> None:
         document = self.assertClean(self.plain)
@@ -124,31 +156,31 @@ class OrdersListTest(ListPageTest):
 
     def test_sort_by_a_real_column_orders_the_sql(self) -> None:
         self.assertClean(self.sorted)
-        self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] ASC")
-        self.assertEqual(self.sorted_lower.sql()[-1], "SELECT * FROM [Orders] ORDER BY [ShipCity] ASC")
+        self.assertEqual(self.sorted.sql("Orders")[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] ASC")
+        self.assertEqual(self.sorted_lower.sql("Orders")[-1], "SELECT * FROM [Orders] ORDER BY [ShipCity] ASC")
 
     def test_sorting_the_sorted_column_again_turns_the_order(self) -> None:
         self.assertClean(self.sorted_again)
-        self.assertEqual(self.sorted_again.sql()[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] DESC")
+        self.assertEqual(self.sorted_again.sql("Orders")[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] DESC")
         self.assertIn("descending", self.sorted_again.output)
         self.assertClean(self.sorted_other)
-        self.assertEqual(self.sorted_other.sql()[-1], "SELECT * FROM [Orders] ORDER BY [ShipName] ASC")
+        self.assertEqual(self.sorted_other.sql("Orders")[-1], "SELECT * FROM [Orders] ORDER BY [ShipName] ASC")
 
     def test_a_sort_that_names_no_column_never_reaches_the_sql(self) -> None:
         self.assertClean(self.sort_injection)
-        self.assertEqual(self.sort_injection.sql(), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
+        self.assertEqual(self.sort_injection.sql("Orders"), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
         self.assertClean(self.sorted_then_injected)
-        self.assertEqual(self.sorted_then_injected.sql()[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] ASC")
+        self.assertEqual(self.sorted_then_injected.sql("Orders")[-1], "SELECT * FROM [Orders] ORDER BY [CustomerID] ASC")
         for result in (self.sort_injection, self.sorted_then_injected):
             self.assertNotIn("drop", " ".join(result.sql()).lower())
 
     def test_search_doubles_the_quote(self) -> None:
         document = self.assertClean(self.search)
-        sql = self.search.sql()[-1]
-        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE (OrderID LIKE '%O''Brien%'  or "), sql)
+        sql = self.search.sql("Orders")[-1]
+        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE ([OrderID] LIKE '%O''Brien%'  or "), sql)
         for column in self.table.columns:
-            self.assertIn(f"{column.name} LIKE '%O''Brien%' ", sql)
-        self.assertTrue(sql.endswith("ShipCountry LIKE '%O''Brien%' )"), sql)
+            self.assertIn(f"[{column.name}] LIKE '%O''Brien%' ", sql)
+        self.assertTrue(sql.endswith("[ShipCountry] LIKE '%O''Brien%' )"), sql)
         self.assertEqual(self.search.session_text("searchname"), "O'Brien")
         self.assertEqual(document.inputs()["searchname"].attrs["value"], "O'Brien")
         self.assertIn("nwindlist.asp?clear=search", document.links())
@@ -161,34 +193,34 @@ class OrdersListTest(ListPageTest):
     def test_clear_search(self) -> None:
         self.assertClean(self.search_cleared)
         self.assertEqual(self.search_cleared.session_text("searchname"), "")
-        self.assertEqual(self.search_cleared.sql()[-1], "SELECT * FROM [Orders]")
+        self.assertEqual(self.search_cleared.sql("Orders")[-1], "SELECT * FROM [Orders]")
 
     def test_page_number_selects_the_page(self) -> None:
-        self.assertRecordRows(self.pages["2"], self.table, 20, 20, "nwindedit.asp")
-        self.assertRecordRows(self.pages["3"], self.table, 40, 5, "nwindedit.asp")
-        self.assertRecordRows(self.pages["99"], self.table, 40, 5, "nwindedit.asp")
+        self.assertRecordRows(self.pages["2"], self.table, 20, 20, "nwindedit.asp", captions=ORDERS_CAPTIONS)
+        self.assertRecordRows(self.pages["3"], self.table, 40, 5, "nwindedit.asp", captions=ORDERS_CAPTIONS)
+        self.assertRecordRows(self.pages["99"], self.table, 40, 5, "nwindedit.asp", captions=ORDERS_CAPTIONS)
         self.assertIn("Page 2 of 3", self.pages["2"].output)
 
     def test_page_number_that_is_no_number_shows_the_first_page(self) -> None:
         for text in ("0", "abc", "-1", "2 or 1=1", "1e3", "&H2", "", "1234567"):
             with self.subTest(page=text):
-                self.assertRecordRows(self.pages[text], self.table, 0, 20, "nwindedit.asp")
+                self.assertRecordRows(self.pages[text], self.table, 0, 20, "nwindedit.asp", captions=ORDERS_CAPTIONS)
 
     def test_filter_from_the_filter_page_is_applied_shown_and_cleared(self) -> None:
         self.assertEqual(self.filtered.redirect(), "nwindlist.asp")
         document = self.assertClean(self.with_filter)
-        condition = "ShipName like '%Pub''s%' and ShipCity like '%Reims%'"
-        self.assertEqual(self.with_filter.sql()[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
+        condition = "[ShipName] like '%Pub''s%' and [ShipCity] like '%Reims%'"
+        self.assertEqual(self.with_filter.sql("Orders")[-1], f"SELECT * FROM [Orders] WHERE ({condition})")
         self.assertIn(asp_html.iis_html_encode(condition), self.with_filter.output)
         self.assertIn("nwindlist.asp?clear=filter", document.links())
         self.assertClean(self.filter_cleared)
-        self.assertEqual(self.filter_cleared.sql()[-1], "SELECT * FROM [Orders]")
+        self.assertEqual(self.filter_cleared.sql("Orders")[-1], "SELECT * FROM [Orders]")
 
     def test_filter_and_search_together(self) -> None:
         self.assertClean(self.filter_and_search)
-        sql = self.filter_and_search.sql()[-1]
-        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE (ShipName like '%Pub''s%' and ShipCity like "
-                                       "'%Reims%') AND (OrderID LIKE '%Reims%'  or "), sql)
+        sql = self.filter_and_search.sql("Orders")[-1]
+        self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE ([ShipName] like '%Pub''s%' and [ShipCity] "
+                                       "like '%Reims%') AND ([OrderID] LIKE '%Reims%'  or "), sql)
 
     def test_friendly_line_when_nothing_is_there(self) -> None:
         self.assertEqual(self.assertClean(self.empty).record_rows(), [])
@@ -198,7 +230,8 @@ class OrdersListTest(ListPageTest):
 
 
 class OrderDetailsListTest(ListPageTest):
-    """nwind.mdb "Order Details": a table name with a blank."""
+    """nwind.mdb "Order Details": a table name with a blank, a key of two
+    columns."""
 
     @classmethod
     def setUpClass(cls) -> None:
@@ -209,29 +242,32 @@ class OrderDetailsListTest(ListPageTest):
         # The same database's "Orders" pages, generated into another folder,
         # have the same page names; their filter and sort stay theirs.
         orders_site = generate(cls.database, "Orders", "nwind-orders-beside")
-        orders = [asp_tables.orders(3)]
+        orders = asp_tables.with_references(asp_tables.orders(3))
         orders_filtered, orders_sorted = cls.run_pages(orders_site, [
             Request("nwindfilter.asp", method="POST", form={"ShipCity": "Reims"}, tables=orders),
             Request("nwindlist.asp", query={"sort": "ShipCity"}, tables=orders)])
         other_state = session_after(orders_sorted, session_after(orders_filtered))
+        table = asp_tables.with_references(cls.table)
         cls.plain, cls.sorted, cls.beside_orders = cls.run_pages(cls.site, [
-            Request("nwindlist.asp", tables=[cls.table]),
-            Request("nwindlist.asp", query={"sort": "UnitPrice"}, tables=[cls.table]),
-            Request("nwindlist.asp", session=other_state, tables=[cls.table])])
+            Request("nwindlist.asp", tables=table),
+            Request("nwindlist.asp", query={"sort": "UnitPrice"}, tables=table),
+            Request("nwindlist.asp", session=other_state, tables=table)])
 
     def test_columns_are_the_real_ones(self) -> None:
         self.assertEqual(columns(self.database, "Order Details"), [c.name for c in self.table.columns])
 
-    def test_table_name_is_bracketed(self) -> None:
-        self.assertRecordRows(self.plain, self.table, 0, 3, "nwindedit.asp")
-        self.assertEqual(self.plain.sql(), ["SELECT * FROM [Order Details] WHERE 1=0",
-                                            "SELECT * FROM [Order Details]"])
-        self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Order Details] ORDER BY [UnitPrice] ASC")
+    def test_table_name_is_bracketed_and_links_carry_both_keys(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 3, "nwindedit.asp", keys=(0, 1),
+                              captions=ORDER_DETAILS_CAPTIONS)
+        self.assertEqual(self.plain.sql("Order Details"), ["SELECT * FROM [Order Details] WHERE 1=0",
+                                                           "SELECT * FROM [Order Details]"])
+        self.assertEqual(self.sorted.sql("Order Details")[-1],
+                         "SELECT * FROM [Order Details] ORDER BY [UnitPrice] ASC")
         self.assertNotIn("Page 1 of", self.plain.output)
 
     def test_another_tables_filter_and_sort_stay_with_it(self) -> None:
         self.assertClean(self.beside_orders)
-        self.assertEqual(self.beside_orders.sql()[-1], "SELECT * FROM [Order Details]")
+        self.assertEqual(self.beside_orders.sql("Order Details")[-1], "SELECT * FROM [Order Details]")
 
 
 class FruitSaladListTest(ListPageTest):
@@ -243,7 +279,8 @@ class FruitSaladListTest(ListPageTest):
         super().setUpClass()
         cls.table = asp_tables.fruit_salad()
         cls.site = generate(cls.database, "Fruit Salad", "fruit-salad")
-        (cls.plain,) = cls.run_pages(cls.site, [Request("fruitlist.asp", tables=[cls.table])])
+        (cls.plain,) = cls.run_pages(cls.site, [Request("fruitlist.asp",
+                                                        tables=asp_tables.with_references(cls.table))])
 
     def test_columns_are_the_real_ones(self) -> None:
         self.assertEqual(columns(self.database, "Fruit Salad"), [c.name for c in self.table.columns])
@@ -284,8 +321,9 @@ class UsersListTest(ListPageTest):
 
     def test_search_only_the_chosen_columns(self) -> None:
         self.assertClean(self.search)
+        pattern = "'%' & ChrW(24352) & ChrW(19977) & '''s%'"
         self.assertEqual(self.search.sql()[-1],
-                         "SELECT * FROM [Users] WHERE (UserName LIKE '%张三''s%'  or UserSex LIKE '%张三''s%' )")
+                         f"SELECT * FROM [Users] WHERE ([UserName] LIKE {pattern}  or [UserSex] LIKE {pattern} )")
 
 
 class UmsaetzeListTest(ListPageTest):
@@ -327,4 +365,127 @@ class FruitListTest(ListPageTest):
         self.assertRecordRows(self.sorted, self.table, 0, 2, "fruitedit.asp")
         self.assertEqual(self.sorted.sql()[-1], "SELECT * FROM [Fruit] ORDER BY [Vit A] ASC")
         headers = self.assertClean(self.sorted).header_cells()[1:]
-        self.assertEqual(headers[5].find_all("a")[0].attrs["href"], "fruitlist.asp?sort=Vit A")
+        self.assertEqual(headers[5].find_all("a")[0].attrs["href"], "fruitlist.asp?sort=Vit%20A")
+
+
+class EmployeesListTest(ListPageTest):
+    """nwind.mdb "Employees": binary data is shown by size, never sorted or
+    searched; search text is a literal pattern in plain ASCII SQL."""
+
+    # (search text, the LIKE pattern in the SQL)
+    SEARCHES = [("50%_[x]*?#", "'%50[%][_][[]x][*][?][#]%'"),
+                ("O'Brien", "'%O''Brien%'"),
+                ("Zürich", "'%Z' & ChrW(252) & 'rich%'"),
+                ("a\uff07 OR ''=''", "'%a' & ChrW(65287) & ' OR ''''=''''%'"),
+                ("\u00e9\u00e8", "'%' & ChrW(233) & ChrW(232) & '%'"),
+                ("\U0001F600", "'%' & ChrW(55357) & ChrW(56832) & '%'")]
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("nwind")
+        super().setUpClass()
+        cls.table = asp_tables.employees()
+        site = generate(cls.database, "Employees", "nwind-employees")
+        table = [cls.table]
+        results = cls.run_pages(site, [Request("nwindlist.asp", tables=table),
+                                       Request("nwindlist.asp", query={"sort": "Photo"}, tables=table)] +
+                                [Request("nwindlist.asp", method="POST", form={"searchname": text}, tables=table)
+                                 for text, _ in cls.SEARCHES])
+        cls.plain, cls.photo_sort = results[:2]
+        cls.searches = results[2:]
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "Employees"), [c.name for c in self.table.columns])
+
+    def test_binary_data_is_shown_by_size_and_never_sorted(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 2, "nwindedit.asp")
+        self.assertRecordRows(self.photo_sort, self.table, 0, 2, "nwindedit.asp")
+        self.assertEqual(self.photo_sort.sql()[-1], "SELECT * FROM [Employees]")
+        self.assertIsNone(self.photo_sort.session_text("nwindlist:Employees:sort"))
+
+    def test_search_is_literal_plain_ascii_and_skips_binary_data(self) -> None:
+        for (text, pattern), result in zip(self.SEARCHES, self.searches):
+            with self.subTest(search=text):
+                self.assertClean(result)
+                sql = result.sql()[-1]
+                self.assertIn(f"[LastName] LIKE {pattern} ", sql)
+                self.assertNotIn("[Photo]", sql)
+                self.assertTrue(sql.isascii(), sql)
+
+
+class RefusedQueryTest(ListPageTest):
+    """A search or filter the database refuses is reported and dropped, so
+    that the next view lists the table again."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        database = sample_database("nwind")
+        super().setUpClass()
+        cls.table = asp_tables.orders(3)
+        site = generate(database, "Orders", "nwind-orders-refused", job={"search": ["ShipName", "ShipNme"]})
+        table = asp_tables.with_references(cls.table)
+        cls.refused = cls.run_pages(site, [
+            Request("nwindlist.asp", method="POST", form={"searchname": "Reims"}, tables=table),
+            Request("nwindlist.asp", session={"nwindlist:Orders:filter": "[ShipNme] like '%x%'"}, tables=table),
+        ])
+        cls.next_views = cls.run_pages(site, [Request("nwindlist.asp", session=session_after(r), tables=table)
+                                              for r in cls.refused])
+
+    def test_refusal_is_shown_and_its_cause_dropped(self) -> None:
+        for what, result in zip(("search", "filter"), self.refused):
+            with self.subTest(what=what):
+                document = self.assertClean(result)
+                message = [p.all_text() for p in document.find_all("p", **{"class": "problem"})]
+                self.assertEqual(len(message), 1)
+                self.assertTrue(message[0].startswith(f"The database refused the {what}: "), message)
+                self.assertIn("'ShipNme' is no column of Orders", message[0])
+                self.assertTrue(message[0].endswith(f"The {what} has been cleared."), message)
+                self.assertEqual(result.sql("Orders")[-1], "SELECT * FROM [Orders]")
+                self.assertRecordRows(result, self.table, 0, 3, "nwindedit.asp", captions=ORDERS_CAPTIONS)
+
+    def test_next_view_lists_again(self) -> None:
+        for result in self.next_views:
+            document = self.assertClean(result)
+            self.assertEqual(document.find_all("p", **{"class": "problem"}), [])
+            self.assertEqual(result.sql("Orders"), ["SELECT * FROM [Orders] WHERE 1=0", "SELECT * FROM [Orders]"])
+
+
+class NoKeyTest(ListPageTest):
+    """DateTestDatabase.mdb "DateTest" has no primary key and no unique index:
+    its records are listed without edit links, the pages say why, and they
+    are added (the edit page's round trip adds them) but never changed or
+    deleted."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        cls.database = sample_database("datetest")
+        super().setUpClass()
+        cls.table = asp_tables.date_test()
+        site = generate(cls.database, "DateTest", "datetest-list")
+        table = [cls.table]
+        cls.plain, *cls.refused = cls.run_pages(site, [
+            Request("DateTestDatabaselist.asp", tables=table),
+            Request("DateTestDatabaseedit.asp", query={"action": "edit", "key": "1"}, tables=table),
+            Request("DateTestDatabaseedit.asp", method="POST", query={"action": "delete", "key": "1"},
+                    form={"form.token": "t"}, session={"formtoken": "t"}, tables=table)])
+
+    def test_columns_are_the_real_ones(self) -> None:
+        self.assertEqual(columns(self.database, "DateTest"), [c.name for c in self.table.columns])
+
+    def test_records_without_links_and_the_reason(self) -> None:
+        self.assertRecordRows(self.plain, self.table, 0, 1, "DateTestDatabaseedit.asp", keys=())
+        document = asp_html.parse(self.plain.output)
+        self.assertEqual(len(document.header_cells()), len(self.table.columns))
+        (reason,) = document.find_all("p", **{"class": "nokey"})
+        self.assertIn("has no primary key and no unique index", reason.all_text())
+        self.assertIn("DateTestDatabaseedit.asp?action=add", document.links())
+
+    def test_edit_and_delete_are_refused_saying_why(self) -> None:
+        for result in self.refused:
+            with self.subTest(action=result.request.query["action"]):
+                document = self.assertClean(result)
+                self.assertEqual([p.all_text() for p in document.find_all("p", **{"class": "problem"})], [
+                    "The table DateTest has no primary key and no unique index without empty values, so this "
+                    "page cannot tell one of its records from another: records can be added here, but not "
+                    "changed or deleted."])
+                self.assertEqual((result.sql(), result.touched_rows()), ([], []))

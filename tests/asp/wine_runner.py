@@ -51,14 +51,14 @@ class WinePrefix:
         self.lock_file = self.prefix.parent / (self.prefix.name + ".lock")
         self.log = self.prefix.parent / (self.prefix.name + ".log")
 
-    def environment(self) -> dict[str, str]:
+    def environment(self, locale: str = "C.UTF-8") -> dict[str, str]:
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY" and not k.startswith("WINE")}
         env["WINEPREFIX"] = str(self.prefix)
         env["WINEDEBUG"] = "-all"
         env["WINEARCH"] = "win64"
         # No Mono or Gecko installer dialogs: the pages need neither.
         env["WINEDLLOVERRIDES"] = "mscoree=;mshtml="
-        env["LC_ALL"] = "C.UTF-8"
+        env["LC_ALL"] = locale  # Wine's own table: the locale need not be installed
         return env
 
     def _wine_version(self) -> str:
@@ -148,13 +148,14 @@ class WinePrefix:
                 fcntl.flock(handle, fcntl.LOCK_UN)
                 handle.close()
 
-    def run_host(self, host_script: Path, jobs_file: Path, log_file: Path, timeout: float) -> None:
+    def run_host(self, host_script: Path, jobs_file: Path, log_file: Path, timeout: float,
+                 locale: str | None = None) -> None:
         """Runs the JScript host over a jobs file; results land in the files the jobs name."""
         argv = [self.programs["wine"], "cscript", "//nologo", "//B",
                 self.windows_path(host_script), self.windows_path(jobs_file)]
         with self._page_slot(), open(log_file, "wb") as log:
             process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                                       env=self.environment(), start_new_session=True,
+                                       env=self.environment(locale or "C.UTF-8"), start_new_session=True,
                                        cwd=jobs_file.parent)
             try:
                 process.wait(timeout=timeout)

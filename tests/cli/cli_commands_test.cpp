@@ -2,7 +2,12 @@
 // and real Access files; stdout, stderr and the exit code checked whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -46,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"TablesHelp", {"tables", "--help"}, 0, "DATABASE"},
                       UsageCase{"ColumnsHelp", {"columns", "--help"}, 0, "TABLE"},
                       UsageCase{"GenerateHelp", {"generate", "--help"}, 0, "--templates"},
+                      UsageCase{"DescribeHelp", {"describe", "--help"}, 0, "primaryKey"},
+                      UsageCase{"DescribeWithoutTable", {"describe", "x.mdb"}, 2, "TABLE"},
                       UsageCase{"NoCommand", {}, 2, "subcommand"},
                       UsageCase{"UnknownCommand", {"frobnicate"}, 2, "subcommand"},
                       UsageCase{"TablesWithoutDatabase", {"tables"}, 2, "DATABASE"},
@@ -56,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"generate", "--job", "j.json", "x.mdb", "T"},
                                 2,
                                 "excludes"},
-                      UsageCase{"UnknownOption", {"tables", "--colour", "x.mdb"}, 2, "--colour"}),
+                      UsageCase{"UnknownOption", {"tables", "--colour", "x.mdb"}, 2, "--colour"},
+                      UsageCase{"Version", {"--version"}, 0, "ferulo-cli " FERULO_VERSION_TEXT}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ListingCase {
@@ -134,6 +142,62 @@ TEST(CliFailures, BadDatabaseGivesNumberedErrorNamingTheFileAndNothingOnStdout) 
   }
 }
 
+// The library's own words stay out: the file is refused before it reads it.
+TEST(CliFailures, EncryptedDatabaseIsNamedAsSuch) {
+  const std::string database = test::LockedDatabase("encrypted.accdb");
+  FERULO_SKIP_IF_MISSING(database, "encrypted.accdb");
+  const ProcessResult result = Cli({"tables", database});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.rfind("ferulo-cli: error 3031: ", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find("'" + database + "' is encrypted with a password"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(result.err.find("libmdb"), std::string::npos) << result.err;
+}
+
+// The JSON a script turns into a job file: every field of the table, with the
+// names the README documents. Expected values: mdb-schema's view of the file.
+TEST(CliDescribe, PrintsTheTableAsJson) {
+  const std::string database = test::NodeAdodbMdb();
+  FERULO_SKIP_IF_MISSING(database, "node-adodb.mdb");
+  const ProcessResult result = Cli({"describe", database, "Users"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const auto column = [](const char* name, const char* type, int size, bool required,
+                         bool autonumber) {
+    return nlohmann::json{{"name", name},
+                          {"type", type},
+                          {"size", size},
+                          {"required", required},
+                          {"autonumber", autonumber}};
+  };
+  const nlohmann::json expected{
+      {"table", "Users"},
+      {"columns",
+       {column("UserId", "Long Integer", 4, true, true),
+        column("UserName", "Text", 255, true, false), column("UserSex", "Text", 255, false, false),
+        column("UserBirthday", "Date/Time", 8, false, false),
+        column("UserMarried", "Yes/No", 0, true, false)}},
+      {"primaryKey", {"UserId"}},
+      {"relations", nlohmann::json::array()}};
+  EXPECT_EQ(nlohmann::json::parse(result.out, nullptr, false), expected) << result.out;
+}
+
+TEST(CliDescribe, UnknownTableOrDatabaseIsNamed) {
+  const std::string database = test::NodeAdodbMdb();
+  FERULO_SKIP_IF_MISSING(database, "node-adodb.mdb");
+  test::TempDir dir;
+  for (const auto& [path, table, named] :
+       std::vector<std::tuple<std::string, std::string, std::string>>{
+           {database, "Userz", "'Userz'"}, {dir.file("missing.mdb"), "Users", "missing.mdb"}}) {
+    const ProcessResult result = Cli({"describe", path, table});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("ferulo-cli: error "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(named), std::string::npos) << result.err;
+  }
+}
+
 // Small templates whose filled text can be written out by hand.
 class CliGenerate : public ::testing::Test {
  protected:
@@ -144,7 +208,7 @@ class CliGenerate : public ::testing::Test {
     }
     fs::create_directory(templates_);
     WriteFile(templates_ / "filelist.dat", "<!--@NAME@-->|<!--@FILE@-->\r\n<!--@HEAD@-->");
-    WriteFile(templates_ / "fileedit.dat", "<!--@EDIT@-->");
+    WriteFile(templates_ / "fileedit.dat", "<!--@EDIT@--><!--@KEYS@-->");
     WriteFile(templates_ / "filefilter.dat", "<!--@FILTERFORM@--><!--@FILTER@-->");
   }
 
@@ -158,6 +222,7 @@ TEST_F(CliGenerate, EveryColumnInEveryListByDefault) {
   const ProcessResult result =
       Cli({"generate", database_, "Users", "--output", out, "--templates", templates_.string()});
   ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, "ASP Files created successfully !\n" + out + "node-adodblist.asp\n" + out +
                             "node-adodbedit.asp\n" + out + "node-adodbfilter.asp\n" + out +
                             "db.asp\n");
@@ -166,7 +231,8 @@ TEST_F(CliGenerate, EveryColumnInEveryListByDefault) {
             "rs(\"UserName\") = Request.Form(\"UserName\") \r\n"
             "rs(\"UserSex\") = Request.Form(\"UserSex\") \r\n"
             "rs(\"UserBirthday\") = Request.Form(\"UserBirthday\") \r\n"
-            "rs(\"UserMarried\") = Request.Form(\"UserMarried\") \r\n");
+            "rs(\"UserMarried\") = Request.Form(\"UserMarried\") \r\n"
+            "Array(\"UserId\")");
   EXPECT_NE(ReadFile(out + "db.asp").find("server.mappath(\"node-adodb.mdb\")"), std::string::npos);
 }
 
@@ -186,11 +252,26 @@ TEST_F(CliGenerate, JobFileShapesTheListsAndResolvesRelativePaths) {
             "%>?sort=UserName'>Name</a></font></td> \r\n"
             "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
             "%>?sort=UserSex'>Sex</a></font></td> \r\n");
-  EXPECT_EQ(ReadFile(web / "node-adodbfilter.asp"),
-            "<tr style=\"font-size:9pt\"><td>UserName</td><td colspan=4><input name='UserName' "
-            "type=text></td></tr> \r\n"
-            " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" UserName like "
-            "'%\" + Replace(Request.Form(\"UserName\"), \"'\", \"''\") + \"%' and\" \r\n");
+  EXPECT_EQ(
+      ReadFile(web / "node-adodbfilter.asp"),
+      "<% If IsSearchableColumn(\"UserName\") Then %><tr style=\"font-size:9pt\"><td>UserName"
+      "</td><td colspan=4><input name='UserName' type=text></td></tr><% End If %> \r\n"
+      " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" [UserName] like "
+      "'%\" + LikeText(Request.Form(\"UserName\")) + \"%' and\" \r\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(CliGenerate, EntryThatIsNoColumnIsAWarningAfterSuccess) {
+  WriteFile(dir_.path() / "job.json",
+            R"({"database": ")" + database_ + R"(", "table": "Users", "output": ")" + dir_.str() +
+                R"(/", "fields": ["UserName", "User Name"], "search": ["userid"]})");
+  const ProcessResult result =
+      Cli({"generate", "--job", dir_.file("job.json"), "--templates", templates_.string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out.rfind("ASP Files created successfully !\n", 0), 0u) << result.out;
+  EXPECT_EQ(result.err,
+            "ferulo-cli: warning: Field Name entry 'User Name' is not a column of the table "
+            "'Users'; the pages fail where they use it\n");
 }
 
 TEST_F(CliGenerate, DefaultOutputIsTheDatabaseFolder) {
@@ -202,6 +283,24 @@ TEST_F(CliGenerate, DefaultOutputIsTheDatabaseFolder) {
   EXPECT_EQ(test::ListFolder(dir_.path() / "db"),
             (std::vector<std::string>{"db.asp", "shop.mdb", "shopedit.asp", "shopfilter.asp",
                                       "shoplist.asp"}));
+}
+
+// The pages are written; one warning says db.asp needs the password, which
+// is never shown.
+TEST_F(CliGenerate, PasswordDatabaseIsWrittenWithAWarning) {
+  const std::string database = test::LockedDatabase("password.mdb");
+  FERULO_SKIP_IF_MISSING(database, "password.mdb");
+  const std::string out = dir_.str() + "/out/";
+  fs::create_directory(out);
+  const ProcessResult result =
+      Cli({"generate", database, "Users", "--output", out, "--templates", templates_.string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(test::ListFolder(out).size(), 4u);
+  EXPECT_EQ(result.err.rfind("ferulo-cli: warning: ", 0), 0u) << result.err;
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  EXPECT_NE(result.err.find("'password.mdb'"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("PWD="), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("secret"), std::string::npos) << result.err;
 }
 
 TEST_F(CliGenerate, FailuresAndRefusalsExitOneAndWriteNothing) {
@@ -225,7 +324,12 @@ TEST_F(CliGenerate, FailuresAndRefusalsExitOneAndWriteNothing) {
       {{"generate", "--job", dir_.file("missing.json")}, "missing.json"},
       {{"generate", "--job", dir_.file("short-display.json"), "--templates", templates_.string()},
        "\"display\" has 1 entries but the table 'Users' has 5 fields"},
+      {{"generate", "--job", dir_.file("pasted.json"), "--templates", templates_.string()},
+       "error 9201: Search Name entry 'UserName\\r\\n' holds a control character"},
   };
+  WriteFile(dir_.path() / "pasted.json", R"({"database": ")" + database_ +
+                                             R"(", "table": "Users", "output": ")" + out +
+                                             R"(", "search": ["UserName\r\n"]})");
   for (const Case& c : cases) {
     const ProcessResult result = Cli(c.arguments);
     EXPECT_EQ(result.exitCode, 1) << result.err;

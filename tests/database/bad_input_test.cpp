@@ -1,7 +1,7 @@
 // Files that are no good Access database: each must give an error with a
 // number and a description naming the file, within the time limit, and never
 // crash or hang the caller. Bad files are made on the fly; the damaged files
-// of ../shared/testdata/hostile are used in place where present.
+// of the extra sample databases (hostile/) are used in place where present.
 
 #include <fcntl.h>
 #include <grp.h>
@@ -247,7 +247,7 @@ TEST(HostileFolder, EveryFileGivesAnErrorInTime) {
   const fs::path folder = fs::path(FERULO_SHARED_TESTDATA_DIR) / "hostile";
   std::error_code missing;
   if (!fs::is_directory(folder, missing)) {
-    GTEST_SKIP() << folder << " is not available (place ../shared/testdata beside the clone)";
+    GTEST_SKIP() << folder << " is not available (set FERULO_SHARED_TESTDATA_DIR)";
   }
   for (const ReaderStart start : kReaderStarts) {
     for (const auto& name : ferulo::test::ListFolder(folder)) {

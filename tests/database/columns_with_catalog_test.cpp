@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/error_codes.h"
+#include "database/table_description_json.h"
 #include "database_test_helpers.h"
 
 namespace ferulo::database::test {
@@ -77,6 +78,37 @@ TEST(ColumnsWithCatalog, ANamedTableNeedsNoSecondReaderRun) {
                                                        "UserBirthday", "UserMarried"}));
   auto reopened = Connection::Open(copy.string(), RealReader());
   EXPECT_FALSE(reopened.ok());
+}
+
+// Describing while opening, as ferulo-cli's describe and generate do: the
+// same catalog and description as separate runs give, and none needs a second
+// run once the file is gone.
+TEST(DescriptionWithCatalog, AgreesWithSeparateRunsAndNeedsNoSecond) {
+  const std::string source = ferulo::test::SharedTestData("nwind.mdb");
+  FERULO_SKIP_IF_MISSING(source, "nwind.mdb");
+  ferulo::test::TempDir dir;
+  const fs::path copy = dir.path() / "copy.mdb";
+  fs::copy_file(source, copy);
+  for (const char* table : {"Order Details", "Orders", "Categories"}) {
+    SCOPED_TRACE(table);
+    auto separate = OpenDatabase(copy.string());
+    ASSERT_TRUE(separate.ok()) << separate.error().description;
+    auto expected = separate.value().DescribeTable(table);
+    ASSERT_TRUE(expected.ok()) << expected.error().description;
+    auto together = Connection::OpenDescribing(copy.string(), table, RealReader());
+    ASSERT_TRUE(together.ok()) << together.error().description;
+    EXPECT_EQ(together.value().OpenSchemaTables(), separate.value().OpenSchemaTables());
+
+    fs::rename(copy, dir.path() / "away.mdb");
+    auto described = together.value().DescribeTable(table);
+    auto columns = together.value().ColumnNames(table);
+    fs::rename(dir.path() / "away.mdb", copy);
+    ASSERT_TRUE(described.ok()) << described.error().description;
+    EXPECT_EQ(ToJsonText(described.value().table), ToJsonText(expected.value().table));
+    ASSERT_EQ(described.value().referencedTables.size(), expected.value().referencedTables.size());
+    ASSERT_TRUE(columns.ok()) << columns.error().description;
+    EXPECT_EQ(columns.value().size(), expected.value().table.columns.size());
+  }
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ class GenerationRunTest : public ::testing::Test {
                   .displayNames = {"No", "Title"},
                   .filterNames = {"title"},
                   .searchNames = {"title"}},
+        .tableColumns = {"id", "title", "body"},
         .programDirectory = templates_.string(),
     };
   }
@@ -87,8 +88,9 @@ constexpr const char* kExpectedList =
     "    <td> <% =Server.HTMLEncode(RS(\"title\") & \"\") %> </td>\r\n"
     "</tr>\r\n"
     "<% searchfilter = \"\"\r\n"
-    " searchfilter = searchfilter & \" or title LIKE '%\" & Replace(Session(\"searchname\"), "
-    "\"'\", \"''\") & \"%' \"  \r\n"
+    " If IsSearchableColumn(\"title\") Then searchfilter = searchfilter & \" or [title] LIKE '%\" "
+    "& "
+    "LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
     "%>\r\n"
     "<!--@EDIT@--><!--@name@-->news";
 
@@ -100,15 +102,13 @@ constexpr const char* kExpectedEdit =
     "<table><tr bgcolor=\"#DFFFFF\" >\r\n"
     "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;No</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
-    "<input NAME=\"id\" SIZE=\"32\" <% if action=\"edit\" then %> VALUE=\"<% "
-    "=Server.HTMLEncode(RS(\"id\") & \"\")%>\" <% end if %>>\r\n"
+    "<% =FieldControl(\"id\") %>\r\n"
     "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
     "<tr bgcolor=\"#DFFFFF\" >\r\n"
     "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;Title</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
-    "<input NAME=\"title\" SIZE=\"32\" <% if action=\"edit\" then %> VALUE=\"<% "
-    "=Server.HTMLEncode(RS(\"title\") & \"\")%>\" <% end if %>>\r\n"
+    "<% =FieldControl(\"title\") %>\r\n"
     "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
     "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
     "</table><!--@FILTER@-->\r\n"
@@ -116,11 +116,11 @@ constexpr const char* kExpectedEdit =
 
 constexpr const char* kExpectedFilter =
     "<% txtFilter = \"\"\n"
-    " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" title like '%\" + "
-    "Replace(Request.Form(\"title\"), \"'\", \"''\") + \"%' and\" \r\n"
+    " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" [title] like '%\" + "
+    "LikeText(Request.Form(\"title\")) + \"%' and\" \r\n"
     "%>\n"
-    "<table><tr style=\"font-size:9pt\"><td>title</td><td colspan=4><input name='title' "
-    "type=text></td></tr> \r\n"
+    "<table><% If IsSearchableColumn(\"title\") Then %><tr style=\"font-size:9pt\"><td>title</td>"
+    "<td colspan=4><input name='title' type=text></td></tr><% End If %> \r\n"
     "</table><!--@HEAD@-->\n";
 
 constexpr const char* kExpectedInclude =
@@ -173,6 +173,49 @@ TEST_F(GenerationRunTest, ValueInsertedEarlyHasLaterMarkersReplaced) {
   ASSERT_TRUE(RunGeneration(input).ok());
   EXPECT_EQ(Out("shopedit.asp").substr(Out("shopedit.asp").rfind("<a href")),
             "<a href=\"shoplist.asp\">tshop</a>\r\n");
+}
+
+// "Order Details" as the database describes it: a key of two columns, and
+// relations to Orders and Products.
+database::TableWithReferences OrderDetails() {
+  database::TableWithReferences described;
+  described.table = {
+      "Order Details",
+      {{"OrderID", "Long Integer", 4, true, false},
+       {"ProductID", "Long Integer", 4, true, false},
+       {"Quantity", "Integer", 2, true, false}},
+      {"OrderID", "ProductID"},
+      {{{"OrderID"}, "Orders", {"OrderID"}}, {{"ProductID"}, "Products", {"ProductID"}}}};
+  described.referencedTables = {
+      {"Orders",
+       {{"OrderID", "Long Integer", 4, true, true}, {"CustomerID", "Text", 5, false, false}},
+       {"OrderID"},
+       {}},
+      {"Products",
+       {{"ProductID", "Long Integer", 4, true, true}, {"ProductName", "Text", 40, true, false}},
+       {"ProductID"},
+       {}}};
+  return described;
+}
+
+// The lookups are those of the related columns among the field names
+// (letter case ignored); the filter page has neither marker.
+TEST_F(GenerationRunTest, KeyAndLookupsOfTheFieldsGoIntoTheListAndEditPages) {
+  const std::string markers = "<!--@KEYS@-->|<!--@LOOKUPS@-->";
+  for (const char* name : {"filelist.dat", "fileedit.dat", "filefilter.dat"}) {
+    WriteFile(templates_ / name, markers);
+  }
+  GenerationInput input = Input();
+  input.lists.fieldNames = {"orderid", "Quantity"};
+  input.lists.displayNames = {"Order", "Quantity"};
+  input.description = OrderDetails();
+  ASSERT_TRUE(RunGeneration(input).ok());
+  const std::string filled =
+      "Array(\"OrderID\", \"ProductID\")|Array(Array(\"OrderID\", \"Orders\", \"OrderID\", "
+      "\"CustomerID\"))";
+  EXPECT_EQ(Out("shoplist.asp"), filled);
+  EXPECT_EQ(Out("shopedit.asp"), filled);
+  EXPECT_EQ(Out("shopfilter.asp"), markers);
 }
 
 TEST_F(GenerationRunTest, PageNamesFollowTheDatabaseFileNameAndOutputPrefix) {
@@ -264,6 +307,70 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"NoTableChosen", "/data/shop.mdb", "shop.mdb", "",
                                   "Please select a table first !"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct ControlCharacterCase {
+  const char* name;
+  FieldLists lists;
+  const char* description;
+};
+
+void PrintTo(const ControlCharacterCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ControlCharacterInEntry : public GenerationRunTest,
+                                public ::testing::WithParamInterface<ControlCharacterCase> {};
+
+TEST_P(ControlCharacterInEntry, IsRefusedNamingListAndEntryAndWritesNothing) {
+  GenerationInput input = Input();
+  input.lists = GetParam().lists;
+  auto report = RunGeneration(input);
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().number, error_code::kControlCharacterInEntry);
+  EXPECT_EQ(report.error().description, GetParam().description);
+  EXPECT_TRUE(test::ListFolder(output_).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, ControlCharacterInEntry,
+    ::testing::Values(
+        ControlCharacterCase{"LineBreakInAField",
+                             {{"id", "OrderID\r\nX"}, {"No", "Order"}, {}, {}},
+                             "Field Name entry 'OrderID\\r\\nX' holds a control character, which "
+                             "no Access column name has; nothing was written"},
+        ControlCharacterCase{"TabInAFilter",
+                             {{"id"}, {"No"}, {"title", "\tti tle"}, {}},
+                             "Filter Name entry '\\tti tle' holds a control character, which no "
+                             "Access column name has; nothing was written"},
+        ControlCharacterCase{"NulAndDeleteInASearch",
+                             {{}, {}, {}, {std::string("a\0b\x7F", 4)}},
+                             "Search Name entry 'a\\x00b\\x7F' holds a control character, which no "
+                             "Access column name has; nothing was written"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GenerationRunTest, EntriesThatAreNoColumnsAreWarnedAboutOnce) {
+  GenerationInput input = Input();
+  input.lists = {.fieldNames = {"ID", "headline", "headline"},
+                 .displayNames = {"No", "Title", "Again"},
+                 .filterNames = {"Title", "body "},
+                 .searchNames = {"Body", "headline"}};
+  auto report = RunGeneration(input);
+  ASSERT_TRUE(report.ok()) << report.error().description;
+  EXPECT_TRUE(report.value().succeeded());
+  EXPECT_EQ(report.value().warnings,
+            (std::vector<std::string>{
+                "Field Name entry 'headline' is not a column of the table 'news'; the pages fail "
+                "where they use it",
+                "Filter Name entry 'body ' is not a column of the table 'news'; the pages fail "
+                "where they use it",
+                "Search Name entry 'headline' is not a column of the table 'news'; the pages fail "
+                "where they use it"}));
+  EXPECT_EQ(test::ListFolder(output_).size(), 4u);
+
+  input.tableColumns.clear();  // columns unknown: nothing to compare with
+  EXPECT_EQ(RunGeneration(input).value().warnings, std::vector<std::string>{});
+  EXPECT_EQ(RunGeneration(Input()).value().warnings, std::vector<std::string>{});
+}
 
 // Each failure: an error naming the file, existing outputs untouched, no
 // temporary file left.

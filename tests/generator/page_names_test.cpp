@@ -64,5 +64,34 @@ TEST(ConnectionInclude, SixLinesWithTheBareFileName) {
             "%>\r\n");
 }
 
+struct DriverCase {
+  const char* fileName;
+  const char* driver;
+};
+
+void PrintTo(const DriverCase& c, std::ostream* os) {
+  *os << c.fileName;
+}
+
+class ConnectionIncludeDriver : public ::testing::TestWithParam<DriverCase> {};
+
+TEST_P(ConnectionIncludeDriver, FollowsTheFileFormat) {
+  const std::string line3 = "connstr=\"DBQ=\"+server.mappath(\"" +
+                            std::string(GetParam().fileName) +
+                            "\")+\";DefaultDir=;DRIVER=" + GetParam().driver + ";\" \r\n";
+  EXPECT_NE(ConnectionIncludeText(GetParam().fileName).find("\r\n" + line3), std::string::npos)
+      << ConnectionIncludeText(GetParam().fileName);
+}
+
+constexpr const char* kMdbDriver = "{Microsoft Access Driver (*.mdb)}";
+constexpr const char* kAceDriver = "{Microsoft Access Driver (*.mdb, *.accdb)}";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConnectionIncludeDriver,
+    ::testing::Values(DriverCase{"x.accdb", kAceDriver}, DriverCase{"X.ACCDB", kAceDriver},
+                      DriverCase{"a.mdb.accdb", kAceDriver}, DriverCase{"a.accdb.mdb", kMdbDriver},
+                      DriverCase{"shop.MDB", kMdbDriver}, DriverCase{"accdb", kMdbDriver},
+                      DriverCase{"x.accdbx", kMdbDriver}));
+
 }  // namespace
 }  // namespace ferulo::generator

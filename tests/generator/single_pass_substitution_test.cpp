@@ -34,6 +34,8 @@ const std::vector<std::string> kPieces{"<!--@NAME@-->",
                                        "<!--@HEAD@-->",
                                        "<!--@BODY@-->",
                                        "<!--@SEARCH@-->",
+                                       "<!--@KEYS@-->",
+                                       "<!--@LOOKUPS@-->",
                                        "<!--@",
                                        "@-->",
                                        "NAME",
@@ -69,12 +71,13 @@ TEST(SinglePassSubstitution, AgreesWithOneSubstitutionAfterAnotherOnRandomPages)
     // taken often.
     const bool plainValues = round % 2 == 0;
     std::vector<std::string> values;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 7; ++i) {
       values.push_back(plainValues ? "v" + std::to_string(i) + "<td>\r\n" : RandomText(random, 3));
     }
     const MarkerValue markers[] = {
-        {kNameMarker, values[0]}, {kFileMarker, values[1]},   {kHeadMarker, values[2]},
-        {kBodyMarker, values[3]}, {kSearchMarker, values[4]},
+        {kNameMarker, values[0]},    {kFileMarker, values[1]},   {kHeadMarker, values[2]},
+        {kBodyMarker, values[3]},    {kSearchMarker, values[4]}, {kKeysMarker, values[5]},
+        {kLookupsMarker, values[6]},
     };
     const std::string expected = Chained(text, markers);
     ASSERT_EQ(ReplaceMarkers(text, markers), expected) << "round " << round << ": " << text;
@@ -120,9 +123,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SinglePassSubstitution, IsTakenForARealListPage) {
   const std::vector<std::string> fields{"id", "title", "unit price"};
   const ListPageFragments list = BuildListPageFragments(fields, fields, fields);
+  const RecordFragments record = BuildRecordFragments(
+      {"OrderID", "ProductID"}, {{"ProductID", "Products", "ProductID", "ProductName"}});
   const MarkerValue markers[] = {
-      {kNameMarker, "Order Details"}, {kFileMarker, "shop"},        {kHeadMarker, list.head},
-      {kBodyMarker, list.body},       {kSearchMarker, list.search},
+      {kNameMarker, "Order Details"},   {kFileMarker, "shop"},        {kHeadMarker, list.head},
+      {kBodyMarker, list.body},         {kSearchMarker, list.search}, {kKeysMarker, record.keys},
+      {kLookupsMarker, record.lookups},
   };
   EXPECT_TRUE(SinglePassIsExact(markers));
 }

@@ -82,6 +82,11 @@ TEST_P(CheckedReader, AnswersOrFailsCleanlyUnderTheSanitizers) {
     if (!columns) {
       EXPECT_FALSE(IsReaderDeath(columns.error())) << table << ": " << columns.error().description;
     }
+    auto described = connection.value().DescribeTable(table);
+    if (!described) {
+      EXPECT_FALSE(IsReaderDeath(described.error()))
+          << table << ": " << described.error().description;
+    }
   }
 }
 

@@ -2,8 +2,10 @@
 // databases on which FERULO's reader process or libmdb itself crashed, looped
 // or ran away with memory (see corpus/README.md). Each run must end in time,
 // within the reader's own limit, with the tables listed or a clean error that
-// names the file; then the same for the columns of every table listed. The
-// files are kept gzip-compressed: they are mostly blank pages.
+// names the file; then the same for the columns and the description of every
+// table listed. The files are kept gzip-compressed: they are mostly blank
+// pages. The damaged files of the extra samples (hostile/) go through
+// "describe" too.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -111,8 +113,12 @@ TEST_P(CorpusReplay, EndsInTimeWithTablesOrACleanError) {
     return;
   }
   for (const std::string& table : Lines(tables.out)) {
-    SCOPED_TRACE("columns of '" + table + "'");
+    SCOPED_TRACE("columns and description of '" + table + "'");
     ExpectCleanOutcome(RunFeruloCli({"columns", file, table}, {}, kTimeLimit), file);
+    const ChildResult described = RunFeruloCli({"describe", file, table}, {}, kTimeLimit);
+    if (ExpectCleanOutcome(described, file)) {
+      EXPECT_EQ(described.out.substr(0, 1), "{") << described.out;
+    }
   }
 }
 
@@ -127,6 +133,23 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusReplay, ::testing::ValuesIn(CorpusFiles()
                            return name;
                          });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusReplay);
+
+// The reader's refusal comes before any table is looked at; whatever table is
+// asked for, each file ends in a clean error.
+TEST(HostileFiles, DescribeEndsInACleanError) {
+  const fs::path folder = fs::path(FERULO_SHARED_TESTDATA_DIR) / "hostile";
+  std::error_code missing;
+  if (!fs::is_directory(folder, missing)) {
+    GTEST_SKIP() << folder
+                 << " is not available (set FERULO_SHARED_TESTDATA_DIR for the extra samples)";
+  }
+  for (const std::string& name : ListFolder(folder)) {
+    const std::string file = (folder / name).string();
+    SCOPED_TRACE(file);
+    EXPECT_FALSE(
+        ExpectCleanOutcome(RunFeruloCli({"describe", file, "Users"}, {}, kTimeLimit), file));
+  }
+}
 
 }  // namespace
 }  // namespace ferulo::test

@@ -41,6 +41,10 @@ std::string SharedTestData(const std::string& relativePath) {
   return ExistingOrEmpty(fs::path(FERULO_SHARED_TESTDATA_DIR) / relativePath);
 }
 
+std::string LockedDatabase(const std::string& name) {
+  return ExistingOrEmpty(fs::path(FERULO_SOURCE_DIR) / "tests/database/locked" / name);
+}
+
 std::string BinDir() {
   return FERULO_BIN_DIR;
 }

@@ -10,22 +10,26 @@
 namespace ferulo::test {
 
 // Sample databases. The npm fixtures live in fixtures/ (scripts/setup fetches
-// them); the shared ones beside the clone. Each returns "" where absent.
+// them); the extra ones in FERULO_SHARED_TESTDATA_DIR. Each returns "" where
+// absent.
 std::string NodeAdodbMdb();  // JET4, table Users
 std::string FruitMdb();      // JET4, tables with blanks and a slash, saved queries
 std::string SharedTestData(const std::string& relativePath);  // e.g. "nwind.mdb"
+// tests/database/locked/: password.mdb (a Jet 4 database password) and
+// encrypted.accdb (ACE, encrypted with a password).
+std::string LockedDatabase(const std::string& name);
 
 // Where the built executables, the reader and the templates are.
 std::string BinDir();
 std::string SourceDir();
 
 // Skips the current test, naming the missing file.
-#define FERULO_SKIP_IF_MISSING(path, what)                                      \
-  do {                                                                          \
-    if ((path).empty()) {                                                       \
-      GTEST_SKIP() << what << " is not available (run scripts/setup, or place " \
-                   << "../shared/testdata beside the clone)";                   \
-    }                                                                           \
+#define FERULO_SKIP_IF_MISSING(path, what)                                    \
+  do {                                                                        \
+    if ((path).empty()) {                                                     \
+      GTEST_SKIP() << what << " is not available (run scripts/setup, or set " \
+                   << "FERULO_SHARED_TESTDATA_DIR for the extra samples)";    \
+    }                                                                         \
   } while (0)
 
 // A fresh folder, removed with everything in it when the object goes.
