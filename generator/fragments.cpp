@@ -212,6 +212,12 @@ RecordFragments BuildRecordFragments(const std::vector<std::string>& keyColumns,
                          ScriptArray(lookups, AppendLookup)};
 }
 
+std::string BuildTableLiteral(std::string_view tableName) {
+  std::string text;
+  AppendQuotedName(text, tableName);
+  return text;
+}
+
 FilterPageFragments BuildFilterPageFragments(const std::vector<std::string>& filterNames) {
   FilterPageFragments fragments;
   for (const std::string& filterName : filterNames) {

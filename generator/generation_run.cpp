@@ -103,6 +103,7 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
     return templates.error();
   }
   const std::string_view table = input.tableName;
+  const std::string tableLiteral = BuildTableLiteral(input.tableName);
   const std::string_view file = pageBaseName;
   std::vector<PendingFile> pending{
       {outputs.listPage,
@@ -112,19 +113,22 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
                                              {kBodyMarker, listFragments.body},
                                              {kSearchMarker, listFragments.search},
                                              {kKeysMarker, recordFragments.keys},
-                                             {kLookupsMarker, recordFragments.lookups}})},
+                                             {kLookupsMarker, recordFragments.lookups},
+                                             {kTableMarker, tableLiteral}})},
       {outputs.editPage,
        FillTemplate(templates.value().edit, {{kNameMarker, table},
                                              {kFileMarker, file},
                                              {kEditMarker, editFragments.edit},
                                              {kFormMarker, editFragments.form},
                                              {kKeysMarker, recordFragments.keys},
-                                             {kLookupsMarker, recordFragments.lookups}})},
+                                             {kLookupsMarker, recordFragments.lookups},
+                                             {kTableMarker, tableLiteral}})},
       {outputs.filterPage,
        FillTemplate(templates.value().filter, {{kNameMarker, table},
                                                {kFileMarker, file},
                                                {kFilterMarker, filterFragments.filter},
-                                               {kFilterFormMarker, filterFragments.filterForm}})},
+                                               {kFilterFormMarker, filterFragments.filterForm},
+                                               {kTableMarker, tableLiteral}})},
       {outputs.connectionInclude, ConnectionIncludeText(input.databaseFileName)},
   };
   if (Status written = WriteAllOrNothing(pending); !written) {

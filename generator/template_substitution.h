@@ -20,6 +20,9 @@ inline constexpr std::string_view kFilterFormMarker = "<!--@FILTERFORM@-->";
 // BuildRecordFragments).
 inline constexpr std::string_view kKeysMarker = "<!--@KEYS@-->";
 inline constexpr std::string_view kLookupsMarker = "<!--@LOOKUPS@-->";
+// The table's name as a script literal, in all three pages (see
+// BuildTableLiteral).
+inline constexpr std::string_view kTableMarker = "<!--@TABLE@-->";
 
 struct MarkerValue {
   std::string_view marker;

@@ -218,6 +218,26 @@ TEST_F(GenerationRunTest, KeyAndLookupsOfTheFieldsGoIntoTheListAndEditPages) {
   EXPECT_EQ(Out("shopfilter.asp"), markers);
 }
 
+// Access allows '"' and "%>" in a table name; the pages hold it only as a
+// script literal, never verbatim inside their script.
+TEST_F(GenerationRunTest, TableNameGoesIntoEveryPageAsAScriptLiteral) {
+  for (const char* name : {"filelist.dat", "fileedit.dat", "filefilter.dat"}) {
+    WriteFile(templates_ / name, "t = <!--@TABLE@-->");
+  }
+  GenerationInput input = Input();
+  input.tableName = "Ship\"s %>";
+  ASSERT_TRUE(RunGeneration(input).ok());
+  for (const char* page : {"shoplist.asp", "shopedit.asp", "shopfilter.asp"}) {
+    EXPECT_EQ(Out(page), "t = \"Ship\"\"s %\" & \">\"") << page;
+  }
+
+  input.programDirectory = test::BinDir();  // the shipped templates
+  ASSERT_TRUE(RunGeneration(input).ok());
+  for (const char* page : {"shoplist.asp", "shopedit.asp", "shopfilter.asp"}) {
+    EXPECT_EQ(Out(page).find(input.tableName), std::string::npos) << page;
+  }
+}
+
 TEST_F(GenerationRunTest, PageNamesFollowTheDatabaseFileNameAndOutputPrefix) {
   GenerationInput input = Input();
   input.databaseFileName = "x.accdb";
