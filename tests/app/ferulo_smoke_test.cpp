@@ -245,7 +245,14 @@ class FeruloSmokeTest : public ::testing::Test {
     if (displayName == nullptr || *displayName == '\0') {
       GTEST_SKIP() << "no X display: run this test under xvfb-run";
     }
+    // xvfb-run may start the test a moment before a busy X server takes
+    // connections.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
     display_.reset(XOpenDisplay(displayName));
+    while (display_ == nullptr && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(100ms);
+      display_.reset(XOpenDisplay(displayName));
+    }
     ASSERT_NE(display_, nullptr) << "cannot open display " << displayName;
     XSetErrorHandler(IgnoreXError);
   }
