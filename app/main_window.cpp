@@ -150,7 +150,6 @@ void frmMain::ListColumns() {
   }
 
   state_.tableName = tableName;
-  state_.tableColumns = columns.value();
   listedRow_ = row;
   for (FieldListBox* list : controls_.ListItem) {
     list->clear();
@@ -235,7 +234,6 @@ Result<generator::GenerationInput> frmMain::CollectGenerationInput() const {
   input.lists.displayNames = Entries(controls_.ListItem[1]);
   input.lists.filterNames = Entries(controls_.ListItem[2]);
   input.lists.searchNames = Entries(controls_.ListItem[3]);
-  input.tableColumns = state_.tableColumns;
   input.programDirectory = programDirectory_.toStdString();
   input.databaseHasPassword =
       state_.connection != nullptr && state_.connection->HasDatabasePassword();

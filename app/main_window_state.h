@@ -3,8 +3,6 @@
 #include <QString>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "app/database_layer.h"
 
@@ -19,10 +17,8 @@ struct MainWindowState {
   QString databaseFileName;
   // The chosen file's folder with its closing separator, e.g. "/data/".
   QString databaseFolder;
-  // The table whose columns the field lists were filled from, and those
-  // columns as the database listed them.
+  // The table whose columns the field lists were filled from.
   QString tableName;
-  std::vector<std::string> tableColumns;
 };
 
 }  // namespace ferulo::app

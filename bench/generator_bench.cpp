@@ -36,6 +36,17 @@ FieldLists WideTableLists() {
   return FieldLists{columns, columns, columns, columns};
 }
 
+// The same table as the database describes it, so that a run checks every
+// entry against its columns.
+database::TableWithReferences WideTableDescription() {
+  database::TableWithReferences described;
+  described.table.name = "Orders";
+  for (const std::string& name : WideTableColumns(kColumns)) {
+    described.table.columns.push_back({name, "Text", 255, false, false});
+  }
+  return described;
+}
+
 // A shipped template padded to size with layout lines. "dense" puts a NAME
 // and a FILE marker into every padding line, so the number of markers grows
 // with the size as well.
@@ -140,8 +151,8 @@ void RegisterGenerationRuns(const char* where, const fs::path& outputParent) {
               .tableName = "Orders",
               .outputPath = output.string() + "/",
               .lists = WideTableLists(),
-              .tableColumns = WideTableColumns(kColumns),
               .programDirectory = program.path().string(),
+              .description = WideTableDescription(),
           };
           for (auto _ : state) {
             auto report = generator::RunGeneration(input);

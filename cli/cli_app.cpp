@@ -138,12 +138,10 @@ std::string DatabaseFileName(const std::string& databasePath) {
   return slash == std::string::npos ? databasePath : databasePath.substr(slash + 1);
 }
 
-// The job's lists, each defaulting to the table's columns, the columns
-// themselves (for the run's check of the entries) and the table's
-// description (its record key and lookups), from one reader run.
+// The job's lists, each defaulting to the table's columns, and the table's
+// description (its columns, record key and lookups), from one reader run.
 struct ResolvedLists {
   generator::FieldLists lists;
-  std::vector<std::string> tableColumns;
   database::TableWithReferences description;
 };
 
@@ -175,7 +173,7 @@ Result<ResolvedLists> ResolveLists(const Job& job, const database::Connection& c
                      std::to_string(lists.fieldNames.size()) +
                      " fields; they pair by position and must be of equal length"};
   }
-  return ResolvedLists{std::move(lists), std::move(columns), std::move(described).value()};
+  return ResolvedLists{std::move(lists), std::move(described).value()};
 }
 
 int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostream& err,
@@ -201,7 +199,6 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .tableName = job.table,
       .outputPath = job.output.value_or(DatabaseFolder(job.database)),
       .lists = std::move(resolved.value().lists),
-      .tableColumns = std::move(resolved.value().tableColumns),
       .programDirectory = args.templates.empty() ? setup.programDirectory() : args.templates,
       .databaseHasPassword = hasPassword.value(),
       .description = std::move(resolved.value().description),

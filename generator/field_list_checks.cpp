@@ -74,23 +74,25 @@ Status RefuseControlCharacters(const FieldLists& lists) {
 }
 
 std::vector<std::string> EntriesThatAreNoColumns(const FieldLists& lists,
-                                                 const std::vector<std::string>& tableColumns,
-                                                 std::string_view tableName) {
+                                                 const database::TableDescription& table) {
   std::vector<std::string> warnings;
-  if (tableColumns.empty()) {
+  const std::vector<database::ColumnDescription>& columns = table.columns;
+  if (columns.empty()) {
     return warnings;
   }
   for (const NamedList& list : ColumnLists(lists)) {
     std::vector<std::string_view> reported;
     for (const std::string& entry : *list.entries) {
-      const auto isEntry = [&entry](std::string_view name) { return SameAccessName(name, entry); };
-      if (std::any_of(tableColumns.begin(), tableColumns.end(), isEntry) ||
+      const auto isEntry = [&entry](const database::ColumnDescription& column) {
+        return SameAccessName(column.name, entry);
+      };
+      if (std::any_of(columns.begin(), columns.end(), isEntry) ||
           std::find(reported.begin(), reported.end(), entry) != reported.end()) {
         continue;
       }
       reported.push_back(entry);
       warnings.push_back(std::string(list.label) + " entry '" + entry +
-                         "' is not a column of the table '" + std::string(tableName) +
+                         "' is not a column of the table '" + table.name +
                          "'; the pages fail where they use it");
     }
   }

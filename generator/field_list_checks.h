@@ -18,10 +18,9 @@ namespace ferulo::generator {
 
 // One sentence for every distinct field, filter or search entry that is not
 // one of the table's columns (compared as Access does, ignoring the case of
-// ASCII letters). An empty column list means the columns are unknown: nothing
-// is reported.
+// ASCII letters). A table without columns is one whose columns are unknown:
+// nothing is reported.
 [[nodiscard]] std::vector<std::string> EntriesThatAreNoColumns(
-    const FieldLists& lists, const std::vector<std::string>& tableColumns,
-    std::string_view tableName);
+    const FieldLists& lists, const database::TableDescription& table);
 
 }  // namespace ferulo::generator

@@ -139,7 +139,7 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
       .message = UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
       .writtenFiles = {outputs.listPage, outputs.editPage, outputs.filterPage,
                        outputs.connectionInclude},
-      .warnings = EntriesThatAreNoColumns(lists, input.tableColumns, input.tableName),
+      .warnings = EntriesThatAreNoColumns(lists, input.description.table),
   };
   if (input.databaseHasPassword) {
     report.warnings.push_back(PasswordWarning(input.databaseFileName));

@@ -24,17 +24,15 @@ struct GenerationInput {
   std::string tableName;
   std::string outputPath;  // text of txtOutput: a prefix of the output names
   FieldLists lists;
-  // The table's real column names, to warn about entries that name none of
-  // them; empty where they are not known (then nothing is checked).
-  std::vector<std::string> tableColumns;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
   // The database carries a database password, which db.asp does not give:
   // the pages are written all the same, with a warning.
   bool databaseHasPassword = false;
   // The table as the database describes it, with the tables it refers to:
   // the record key and the lookups of the related columns among the field
-  // names go into the list and edit pages. Left empty, the pages know no key
-  // (records can be added, not edited) and no lookups.
+  // names go into the list and edit pages, and entries that name none of its
+  // columns are warned about. Left empty, the pages know no key (records can
+  // be added, not edited) and no lookups, and entries are not checked.
   database::TableWithReferences description{};
 };
 

@@ -64,8 +64,14 @@ class GenerationRunTest : public ::testing::Test {
                   .displayNames = {"No", "Title"},
                   .filterNames = {"title"},
                   .searchNames = {"title"}},
-        .tableColumns = {"id", "title", "body"},
         .programDirectory = templates_.string(),
+        .description = {.table = {.name = "news",
+                                  .columns = {{"id", "Long Integer", 4, true, true},
+                                              {"title", "Text", 255, false, false},
+                                              {"body", "Memo", 0, false, false}},
+                                  .primaryKey = {"id"},
+                                  .relations = {}},
+                        .referencedTables = {}},
     };
   }
 
@@ -387,7 +393,7 @@ TEST_F(GenerationRunTest, EntriesThatAreNoColumnsAreWarnedAboutOnce) {
                 "where they use it"}));
   EXPECT_EQ(test::ListFolder(output_).size(), 4u);
 
-  input.tableColumns.clear();  // columns unknown: nothing to compare with
+  input.description = {};  // columns unknown: nothing to compare with
   EXPECT_EQ(RunGeneration(input).value().warnings, std::vector<std::string>{});
   EXPECT_EQ(RunGeneration(Input()).value().warnings, std::vector<std::string>{});
 }
