@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "common/ascii_case.h"
 #include "common/error_codes.h"
 
 namespace ferulo::generator {
@@ -48,15 +49,6 @@ std::string Escaped(std::string_view entry) {
   return text;
 }
 
-bool SameAccessName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) {
-      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    };
-    return lower(x) == lower(y);
-  });
-}
-
 }  // namespace
 
 Status RefuseControlCharacters(const FieldLists& lists) {
@@ -84,7 +76,7 @@ std::vector<std::string> EntriesThatAreNoColumns(const FieldLists& lists,
     std::vector<std::string_view> reported;
     for (const std::string& entry : *list.entries) {
       const auto isEntry = [&entry](const database::ColumnDescription& column) {
-        return SameAccessName(column.name, entry);
+        return EqualsIgnoringAsciiCase(column.name, entry);
       };
       if (std::any_of(columns.begin(), columns.end(), isEntry) ||
           std::find(reported.begin(), reported.end(), entry) != reported.end()) {
