@@ -2,16 +2,13 @@
 
 #include <utility>
 
-#include "database/database_file_check.h"
-
 namespace ferulo::app {
 
 namespace {
 
 class AccessConnection : public DatabaseConnection {
  public:
-  AccessConnection(database::Connection connection, bool hasPassword)
-      : connection_(std::move(connection)), hasPassword_(hasPassword) {}
+  explicit AccessConnection(database::Connection connection) : connection_(std::move(connection)) {}
 
   [[nodiscard]] Result<std::vector<std::string>> UserTableNames() const override {
     return database::UserTableNames(connection_.OpenSchemaTables());
@@ -27,11 +24,12 @@ class AccessConnection : public DatabaseConnection {
     return connection_.DescribeTable(tableName);
   }
 
-  [[nodiscard]] bool HasDatabasePassword() const override { return hasPassword_; }
+  [[nodiscard]] bool HasDatabasePassword() const override {
+    return connection_.hasDatabasePassword();
+  }
 
  private:
   database::Connection connection_;
-  bool hasPassword_;
 };
 
 }  // namespace
@@ -45,12 +43,8 @@ Result<std::unique_ptr<DatabaseConnection>> AccessDatabaseLayer::Open(
   if (!opened) {
     return opened.error();
   }
-  const Result<bool> hasPassword = database::HasDatabasePassword(databasePath);
-  if (!hasPassword) {
-    return hasPassword.error();
-  }
   return std::unique_ptr<DatabaseConnection>(
-      std::make_unique<AccessConnection>(std::move(opened).value(), hasPassword.value()));
+      std::make_unique<AccessConnection>(std::move(opened).value()));
 }
 
 }  // namespace ferulo::app

@@ -9,7 +9,6 @@
 #include "cli/job_file.h"
 #include "common/error_codes.h"
 #include "database/database_errors.h"
-#include "database/database_file_check.h"
 #include "database/table_description_json.h"
 #include "generator/generation_run.h"
 
@@ -188,11 +187,6 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
     PrintError(err, resolved.error());
     return kExitFailure;
   }
-  const Result<bool> hasPassword = database::HasDatabasePassword(job.database);
-  if (!hasPassword) {
-    PrintError(err, hasPassword.error());
-    return kExitFailure;
-  }
   const generator::GenerationInput input{
       .databasePathText = job.database,
       .databaseFileName = DatabaseFileName(job.database),
@@ -200,7 +194,7 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .outputPath = job.output.value_or(DatabaseFolder(job.database)),
       .lists = std::move(resolved.value().lists),
       .programDirectory = args.templates.empty() ? setup.programDirectory() : args.templates,
-      .databaseHasPassword = hasPassword.value(),
+      .databaseHasPassword = connection.value().hasDatabasePassword(),
       .description = std::move(resolved.value().description),
   };
   auto report = generator::RunGeneration(input);

@@ -52,7 +52,8 @@ Result<Connection> Connection::OpenDescribing(const std::string& databasePath,
 Result<Connection> Connection::OpenReadingTable(const std::string& databasePath,
                                                 std::string_view tableName, TableRead read,
                                                 ReaderOptions options) {
-  if (auto file = CheckDatabaseFile(databasePath); !file) {
+  const Result<DatabaseFile> file = CheckDatabaseFile(databasePath);
+  if (!file) {
     return file.error();
   }
   const bool describe = read == TableRead::Description && !tableName.empty();
@@ -82,6 +83,7 @@ Result<Connection> Connection::OpenReadingTable(const std::string& databasePath,
     return BadReaderAnswer(databasePath, "it holds no \"columns\" list");
   }
   Connection connection(databasePath, std::move(options), std::move(catalog.schema));
+  connection.hasDatabasePassword_ = file.value().hasPassword;
   if (describe) {
     connection.prefetchedTable_ = tableName;
     std::vector<std::string> names;

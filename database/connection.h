@@ -75,6 +75,10 @@ class Connection {
 
   [[nodiscard]] const std::string& databasePath() const { return databasePath_; }
 
+  // Whether the file, as it was opened, carries a Jet database password (see
+  // DatabaseFile::hasPassword).
+  [[nodiscard]] bool hasDatabasePassword() const { return hasDatabasePassword_; }
+
  private:
   Connection(std::string databasePath, ReaderOptions options, std::vector<SchemaRow> schema);
 
@@ -93,6 +97,7 @@ class Connection {
   std::string databasePath_;
   ReaderOptions options_;
   std::vector<SchemaRow> schema_;
+  bool hasDatabasePassword_ = false;
 };
 
 // The names of the rows whose type is exactly "TABLE", in order.

@@ -213,7 +213,7 @@ auto WithOpenFile(const std::string& path, Check check) -> decltype(check(0)) {
 
 }  // namespace
 
-Result<std::uint64_t> CheckDatabaseFile(const std::string& path) {
+Result<DatabaseFile> CheckDatabaseFile(const std::string& path) {
   if (path.empty()) {
     return Error{error_code::kInvalidDatabasePath, "The database path is empty."};
   }
@@ -222,24 +222,14 @@ Result<std::uint64_t> CheckDatabaseFile(const std::string& path) {
     return ErrorForErrno(errno, path);
   }
   if (auto type = CheckFileType(info, path); !type) {
-    return type;
+    return type.error();
   }
-  return WithOpenFile(path, [&](int fd) -> Result<std::uint64_t> {
+  return WithOpenFile(path, [&](int fd) -> Result<DatabaseFile> {
     const Result<CheckedFile> checked = CheckOpenFile(fd, path);
     if (!checked) {
       return checked.error();
     }
-    return checked.value().size;
-  });
-}
-
-Result<bool> HasDatabasePassword(const std::string& path) {
-  return WithOpenFile(path, [&](int fd) -> Result<bool> {
-    const Result<CheckedFile> checked = CheckOpenFile(fd, path);
-    if (!checked) {
-      return checked.error();
-    }
-    return PasswordSet(checked.value().header);
+    return DatabaseFile{checked.value().size, PasswordSet(checked.value().header)};
   });
 }
 

@@ -15,13 +15,14 @@ inline constexpr std::uint64_t kSmallestDatabaseSize = 2048;
 // this user cannot open, one too short to be a database, one that does not
 // start with the Jet or ACE signature, or an ACE database encrypted with a
 // password (kDatabaseEncrypted: libmdb cannot decrypt it and would only report
-// damaged pages) is refused with an error naming it. Never blocks. Returns the
-// file's size.
-[[nodiscard]] Result<std::uint64_t> CheckDatabaseFile(const std::string& path);
-
-// Whether a Jet database (Access 97 to 2003) carries a database password. It
-// reads all the same, but a web server's driver opens it only with the
-// password given. The password itself is never read out.
-[[nodiscard]] Result<bool> HasDatabasePassword(const std::string& path);
+// damaged pages) is refused with an error naming it. Never blocks.
+struct DatabaseFile {
+  std::uint64_t size = 0;
+  // A Jet database (Access 97 to 2003) with a database password. It reads all
+  // the same, but a web server's driver opens it only with the password
+  // given. The password itself is never read out.
+  bool hasPassword = false;
+};
+[[nodiscard]] Result<DatabaseFile> CheckDatabaseFile(const std::string& path);
 
 }  // namespace ferulo::database
