@@ -143,6 +143,7 @@ void RegisterGenerationRuns(const char* where, const fs::path& outputParent) {
             WriteBytes(program.path() / name,
                        PaddedTemplate(ShippedTemplate(name), size.bytes, false));
           }
+          WriteBytes(program.path() / "pagehelpers.vbs", ShippedTemplate("pagehelpers.vbs"));
           const fs::path output = outputParent / fs::path(program.path()).filename();
           fs::create_directory(output);
           const generator::GenerationInput input{

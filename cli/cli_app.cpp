@@ -194,6 +194,7 @@ int Generate(const Job& job, const Arguments& args, std::ostream& out, std::ostr
       .outputPath = job.output.value_or(DatabaseFolder(job.database)),
       .lists = std::move(resolved.value().lists),
       .programDirectory = args.templates.empty() ? setup.programDirectory() : args.templates,
+      .helperDirectory = setup.programDirectory(),
       .databaseHasPassword = connection.value().hasDatabasePassword(),
       .description = std::move(resolved.value().description),
   };
@@ -245,7 +246,7 @@ void DescribeGenerate(CLI::App& generate, Arguments& args) {
       "JSON job file: database, table (required); output, fields, display, filter, search");
   generate.add_option("--templates", args.templates,
                       "folder of filelist.dat, fileedit.dat and filefilter.dat; default: the "
-                      "folder of ferulo-cli");
+                      "folder of ferulo-cli, which always gives the page helpers pagehelpers.vbs");
   job->excludes(database)->excludes(table)->excludes(output);
   database->needs(table);
   table->needs(database);

@@ -36,6 +36,9 @@ inline constexpr int kReaderBadAnswer = 9005;
 // Field lists the generation run refuses
 inline constexpr int kControlCharacterInEntry = 9201;
 
+// The page helpers file beside the templates, where it cannot serve the pages
+inline constexpr int kBadPageHelpers = 9301;
+
 // The command-line front end
 inline constexpr int kBadJobFile = 9101;
 

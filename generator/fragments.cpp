@@ -1,7 +1,8 @@
 #include "generator/fragments.h"
 
-#include <cctype>
 #include <cstddef>
+
+#include "generator/script_literal.h"
 
 namespace ferulo::generator {
 
@@ -16,22 +17,6 @@ void AppendLine(std::string& fragment, std::initializer_list<std::string_view> p
     fragment += piece;
   }
   fragment += kLineBreak;
-}
-
-// A column name inside a VBScript string literal: a double quote is doubled,
-// and "%>" is split in two, because ASP ends a script block at "%>" even
-// inside a literal.
-std::string ScriptLiteral(std::string_view name) {
-  std::string text;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    text += name[i];
-    if (name[i] == '"') {
-      text += '"';
-    } else if (name[i] == '%' && i + 1 < name.size() && name[i + 1] == '>') {
-      text += "\" & \"";
-    }
-  }
-  return text;
 }
 
 // A column name as HTML text or as a quoted attribute value.
@@ -68,9 +53,9 @@ std::string QueryValue(std::string_view name) {
   std::string text;
   for (char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    if (std::isalnum(byte) != 0 && byte < 0x80) {
-      text += c;
-    } else if (c == '-' || c == '.' || c == '_' || c == '~') {
+    const bool letterOrDigit =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    if (letterOrDigit || c == '-' || c == '.' || c == '_' || c == '~') {
       text += c;
     } else {
       text += '%';
@@ -108,21 +93,21 @@ void AppendHeadBlock(std::string& head, std::string_view field, std::string_view
 
 // Record values are HTML-encoded: a value holding markup must not become markup.
 void AppendBodyBlock(std::string& body, std::string_view field) {
-  AppendLine(
-      body, {"    <td> <% =Server.HTMLEncode(RS(\"", ScriptLiteral(field), "\") & \"\") %> </td>"});
+  AppendLine(body, {"    <td> <% =Server.HTMLEncode(RS(\"", ScriptLiteralText(field),
+                    "\") & \"\") %> </td>"});
 }
 
 // The page skips columns that cannot be searched as text (binary data), and
 // LikeText makes the visitor's text a literal pattern.
 void AppendSearchBlock(std::string& search, std::string_view searchName) {
-  const std::string name = ScriptLiteral(searchName);
+  const std::string name = ScriptLiteralText(searchName);
   AppendLine(search,
              {" If IsSearchableColumn(\"", name, "\") Then searchfilter = searchfilter & \" or [",
               name, "] LIKE '%\" & LikeText(Session(\"searchname\")) & \"%' \"  "});
 }
 
 void AppendEditBlock(std::string& edit, std::string_view field) {
-  const std::string name = ScriptLiteral(field);
+  const std::string name = ScriptLiteralText(field);
   AppendLine(edit, {"rs(\"", name, "\") = Request.Form(\"", name, "\") "});
 }
 
@@ -133,7 +118,7 @@ void AppendFormBlock(std::string& form, std::string_view field, std::string_view
   AppendLine(form, {"<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;", DisplayHtml(display),
                     "</td>"});
   AppendLine(form, {"<td bgcolor=\"#F3F8F8\" NOWRAP>"});
-  AppendLine(form, {"<% =FieldControl(\"", ScriptLiteral(field), "\") %>"});
+  AppendLine(form, {"<% =FieldControl(\"", ScriptLiteralText(field), "\") %>"});
   AppendLine(form,
              {"</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">", kIdeographicSpace, "</td>"});
   AppendLine(form, {"<td bgcolor=\"#F3F8F8\" NOWRAP>", kIdeographicSpace, "</td></tr>"});
@@ -141,7 +126,7 @@ void AppendFormBlock(std::string& form, std::string_view field, std::string_view
 
 // The posted value is typed by the visitor: LikeText makes it a literal pattern.
 void AppendFilterBlock(std::string& filter, std::string_view filterName) {
-  const std::string name = ScriptLiteral(filterName);
+  const std::string name = ScriptLiteralText(filterName);
   AppendLine(filter, {" if Request.Form(\"", name, "\") <> \"\" then  txtFilter = txtFilter + \" [",
                       name, "] like '%\" + LikeText(Request.Form(\"", name, "\")) + \"%' and\" "});
 }
@@ -150,7 +135,7 @@ void AppendFilterBlock(std::string& filter, std::string_view filterName) {
 void AppendFilterFormBlock(std::string& filterForm, std::string_view filterName) {
   const std::string html = HtmlText(filterName);
   AppendLine(filterForm,
-             {"<% If IsSearchableColumn(\"", ScriptLiteral(filterName),
+             {"<% If IsSearchableColumn(\"", ScriptLiteralText(filterName),
               "\") Then %><tr style=\"font-size:9pt\"><td>", html,
               "</td><td colspan=4><input name='", html, "' type=text></td></tr><% End If %> "});
 }
@@ -170,7 +155,7 @@ std::string ScriptArray(const Elements& elements, Write writeElement) {
 
 void AppendQuotedName(std::string& text, std::string_view name) {
   text += '"';
-  text += ScriptLiteral(name);
+  text += ScriptLiteralText(name);
   text += '"';
 }
 
@@ -210,12 +195,6 @@ RecordFragments BuildRecordFragments(const std::vector<std::string>& keyColumns,
                                      const std::vector<database::Lookup>& lookups) {
   return RecordFragments{ScriptArray(keyColumns, AppendQuotedName),
                          ScriptArray(lookups, AppendLookup)};
-}
-
-std::string BuildTableLiteral(std::string_view tableName) {
-  std::string text;
-  AppendQuotedName(text, tableName);
-  return text;
 }
 
 FilterPageFragments BuildFilterPageFragments(const std::vector<std::string>& filterNames) {

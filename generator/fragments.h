@@ -56,12 +56,6 @@ struct RecordFragments {
 [[nodiscard]] RecordFragments BuildRecordFragments(const std::vector<std::string>& keyColumns,
                                                    const std::vector<database::Lookup>& lookups);
 
-// TABLE, for all three pages: the table's name as a VBScript string literal
-// ("Ship""s" for Ship"s), so that any name Access allows can stand in the
-// pages' script, where the verbatim NAME would end the literal or, with "%>",
-// the script block.
-[[nodiscard]] std::string BuildTableLiteral(std::string_view tableName);
-
 // FILTER and FILTERFORM from the filter names.
 [[nodiscard]] FilterPageFragments BuildFilterPageFragments(
     const std::vector<std::string>& filterNames);

@@ -2,21 +2,20 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "common/ascii_case.h"
 #include "generator/field_list_checks.h"
 #include "generator/fragments.h"
 #include "generator/output_files.h"
+#include "generator/page_helpers.h"
 #include "generator/page_names.h"
+#include "generator/script_literal.h"
 #include "generator/template_substitution.h"
 
 namespace ferulo::generator {
 
 namespace {
-
-std::string FillTemplate(std::string_view text, std::initializer_list<MarkerValue> markers) {
-  return ReplaceMarkers(text, std::span<const MarkerValue>(markers.begin(), markers.size()));
-}
 
 // Names the database, never the password.
 std::string PasswordWarning(const std::string& databaseFileName) {
@@ -33,6 +32,19 @@ GenerationReport Refusal(const char* text) {
                           .warnings = {}};
 }
 
+// A run needs a chosen database and table. A path typed into the box while no
+// database was ever chosen leaves the file name empty: that is no database
+// either.
+std::optional<GenerationReport> RefusalOf(const GenerationInput& input) {
+  if (input.databasePathText.empty() || input.databaseFileName.empty()) {
+    return Refusal(kNoDatabaseText);
+  }
+  if (input.tableName.empty()) {
+    return Refusal(kNoTableText);
+  }
+  return std::nullopt;
+}
+
 // The lookups of the related columns the pages show; a column is named as
 // Access compares names, ignoring letter case.
 std::vector<database::Lookup> LookupsOfFields(const database::TableWithReferences& description,
@@ -46,105 +58,168 @@ std::vector<database::Lookup> LookupsOfFields(const database::TableWithReference
   return lookups;
 }
 
-struct Templates {
+// Everything the run puts into the pages, built from the window's state.
+struct PageValues {
+  std::string pageBaseName;
+  std::string pageBaseLiteral;
+  std::string tableLiteral;
+  ListPageFragments list;
+  EditPageFragments edit;
+  FilterPageFragments filter;
+  RecordFragments record;
+};
+
+PageValues BuildPageValues(const GenerationInput& input) {
+  const FieldLists& lists = input.lists;
+  PageValues values;
+  values.pageBaseName = PageBaseName(input.databaseFileName);
+  values.pageBaseLiteral = ScriptLiteral(values.pageBaseName);
+  values.tableLiteral = ScriptLiteral(input.tableName);
+  values.list = BuildListPageFragments(lists.fieldNames, lists.displayNames, lists.searchNames);
+  values.edit = BuildEditPageFragments(lists.fieldNames, lists.displayNames);
+  values.filter = BuildFilterPageFragments(lists.filterNames);
+  values.record = BuildRecordFragments(input.description.table.primaryKey,
+                                       LookupsOfFields(input.description, lists.fieldNames));
+  return values;
+}
+
+// The markers whose values are script expressions, the same in every page:
+// the page helpers may hold them too.
+std::array<MarkerValue, 4> ScriptMarkers(const PageValues& values) {
+  return {{{kKeysMarker, values.record.keys},
+           {kLookupsMarker, values.record.lookups},
+           {kTableMarker, values.tableLiteral},
+           {kPageBaseMarker, values.pageBaseLiteral}}};
+}
+
+struct PageSources {
   std::string list;
   std::string edit;
   std::string filter;
+  std::vector<PageHelper> helpers;
 };
 
-// All three are read before any output is touched.
-Result<Templates> ReadTemplates(const std::string& programDirectory) {
-  Templates templates;
-  const std::array<std::pair<const char*, std::string*>, 3> files{{
-      {"/filelist.dat", &templates.list},
-      {"/fileedit.dat", &templates.edit},
-      {"/filefilter.dat", &templates.filter},
+Result<std::string> ReadTemplate(const std::string& directory, const char* name) {
+  return ReadWholeFile(directory + "/" + name, "template");
+}
+
+Result<std::vector<PageHelper>> ReadHelpers(const GenerationInput& input,
+                                            const PageValues& values) {
+  const std::string& directory =
+      input.helperDirectory.empty() ? input.programDirectory : input.helperDirectory;
+  const std::string path = directory + "/" + std::string(kPageHelpersFileName);
+  Result<std::string> text = ReadWholeFile(path, "page helpers");
+  if (!text) {
+    return text.error();
+  }
+  return ParsePageHelpers(ReplaceMarkers(text.value(), ScriptMarkers(values)), path);
+}
+
+// All of them are read before any output is touched.
+Result<PageSources> ReadPageSources(const GenerationInput& input, const PageValues& values) {
+  PageSources sources;
+  const std::array<std::pair<const char*, std::string*>, 3> templates{{
+      {"filelist.dat", &sources.list},
+      {"fileedit.dat", &sources.edit},
+      {"filefilter.dat", &sources.filter},
   }};
-  for (const auto& [name, text] : files) {
-    Result<std::string> read = ReadWholeFile(programDirectory + name, "template");
+  for (const auto& [name, text] : templates) {
+    Result<std::string> read = ReadTemplate(input.programDirectory, name);
     if (!read) {
       return read.error();
     }
     *text = std::move(read).value();
   }
-  return templates;
+  Result<std::vector<PageHelper>> helpers = ReadHelpers(input, values);
+  if (!helpers) {
+    return helpers.error();
+  }
+  sources.helpers = std::move(helpers).value();
+  return sources;
 }
 
-}  // namespace
+// A filled template and, after it, the helpers it calls and lacks.
+std::string Page(std::string_view templateText, std::initializer_list<MarkerValue> markers,
+                 const std::vector<PageHelper>& helpers) {
+  std::string page =
+      ReplaceMarkers(templateText, std::span<const MarkerValue>(markers.begin(), markers.size()));
+  return page + HelpersThePageLacks(page, helpers);
+}
 
-Result<GenerationReport> RunGeneration(const GenerationInput& input) {
-  // A path typed into the box while no database was ever chosen leaves the
-  // file name empty: that is no database either.
-  if (input.databasePathText.empty() || input.databaseFileName.empty()) {
-    return Refusal(kNoDatabaseText);
-  }
-  if (input.tableName.empty()) {
-    return Refusal(kNoTableText);
-  }
-
-  if (Status entries = RefuseControlCharacters(input.lists); !entries) {
-    return entries.error();
-  }
-
-  const std::string pageBaseName = PageBaseName(input.databaseFileName);
-  const OutputFileNames outputs = MakeOutputFileNames(OutputPrefix(input.outputPath), pageBaseName);
-
-  const FieldLists& lists = input.lists;
-  const ListPageFragments listFragments =
-      BuildListPageFragments(lists.fieldNames, lists.displayNames, lists.searchNames);
-  const EditPageFragments editFragments =
-      BuildEditPageFragments(lists.fieldNames, lists.displayNames);
-  const FilterPageFragments filterFragments = BuildFilterPageFragments(lists.filterNames);
-  const RecordFragments recordFragments = BuildRecordFragments(
-      input.description.table.primaryKey, LookupsOfFields(input.description, lists.fieldNames));
-
-  Result<Templates> templates = ReadTemplates(input.programDirectory);
-  if (!templates) {
-    return templates.error();
-  }
+std::vector<PendingFile> FillPages(const GenerationInput& input, const PageValues& values,
+                                   const PageSources& sources, const OutputFileNames& outputs) {
   const std::string_view table = input.tableName;
-  const std::string tableLiteral = BuildTableLiteral(input.tableName);
-  const std::string_view file = pageBaseName;
-  std::vector<PendingFile> pending{
-      {outputs.listPage,
-       FillTemplate(templates.value().list, {{kNameMarker, table},
-                                             {kFileMarker, file},
-                                             {kHeadMarker, listFragments.head},
-                                             {kBodyMarker, listFragments.body},
-                                             {kSearchMarker, listFragments.search},
-                                             {kKeysMarker, recordFragments.keys},
-                                             {kLookupsMarker, recordFragments.lookups},
-                                             {kTableMarker, tableLiteral}})},
-      {outputs.editPage,
-       FillTemplate(templates.value().edit, {{kNameMarker, table},
-                                             {kFileMarker, file},
-                                             {kEditMarker, editFragments.edit},
-                                             {kFormMarker, editFragments.form},
-                                             {kKeysMarker, recordFragments.keys},
-                                             {kLookupsMarker, recordFragments.lookups},
-                                             {kTableMarker, tableLiteral}})},
-      {outputs.filterPage,
-       FillTemplate(templates.value().filter, {{kNameMarker, table},
-                                               {kFileMarker, file},
-                                               {kFilterMarker, filterFragments.filter},
-                                               {kFilterFormMarker, filterFragments.filterForm},
-                                               {kTableMarker, tableLiteral}})},
+  const std::string_view file = values.pageBaseName;
+  const auto& [keys, lookups, tableLiteral, pageBase] = ScriptMarkers(values);
+  return {
+      {outputs.listPage, Page(sources.list,
+                              {{kNameMarker, table},
+                               {kFileMarker, file},
+                               {kHeadMarker, values.list.head},
+                               {kBodyMarker, values.list.body},
+                               {kSearchMarker, values.list.search},
+                               keys,
+                               lookups,
+                               tableLiteral,
+                               pageBase},
+                              sources.helpers)},
+      {outputs.editPage, Page(sources.edit,
+                              {{kNameMarker, table},
+                               {kFileMarker, file},
+                               {kEditMarker, values.edit.edit},
+                               {kFormMarker, values.edit.form},
+                               keys,
+                               lookups,
+                               tableLiteral,
+                               pageBase},
+                              sources.helpers)},
+      {outputs.filterPage, Page(sources.filter,
+                                {{kNameMarker, table},
+                                 {kFileMarker, file},
+                                 {kFilterMarker, values.filter.filter},
+                                 {kFilterFormMarker, values.filter.filterForm},
+                                 tableLiteral,
+                                 pageBase},
+                                sources.helpers)},
       {outputs.connectionInclude, ConnectionIncludeText(input.databaseFileName)},
   };
-  if (Status written = WriteAllOrNothing(pending); !written) {
-    return written.error();
-  }
+}
+
+GenerationReport SuccessReport(const GenerationInput& input, const OutputFileNames& outputs) {
   GenerationReport report{
       .filesWritten = true,
       .message = UserMessage{kSuccessText, kSuccessTitle, MessageIcon::Information},
       .writtenFiles = {outputs.listPage, outputs.editPage, outputs.filterPage,
                        outputs.connectionInclude},
-      .warnings = EntriesThatAreNoColumns(lists, input.description.table),
+      .warnings = EntriesThatAreNoColumns(input.lists, input.description.table),
   };
   if (input.databaseHasPassword) {
     report.warnings.push_back(PasswordWarning(input.databaseFileName));
   }
   return report;
+}
+
+}  // namespace
+
+Result<GenerationReport> RunGeneration(const GenerationInput& input) {
+  if (std::optional<GenerationReport> refusal = RefusalOf(input)) {
+    return *refusal;
+  }
+  if (Status entries = RefuseControlCharacters(input.lists); !entries) {
+    return entries.error();
+  }
+  const PageValues values = BuildPageValues(input);
+  Result<PageSources> sources = ReadPageSources(input, values);
+  if (!sources) {
+    return sources.error();
+  }
+  const OutputFileNames outputs =
+      MakeOutputFileNames(OutputPrefix(input.outputPath), values.pageBaseName);
+  if (Status written = WriteAllOrNothing(FillPages(input, values, sources.value(), outputs));
+      !written) {
+    return written.error();
+  }
+  return SuccessReport(input, outputs);
 }
 
 }  // namespace ferulo::generator

@@ -25,6 +25,9 @@ struct GenerationInput {
   std::string outputPath;  // text of txtOutput: a prefix of the output names
   FieldLists lists;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
+  // Where the page helpers (pagehelpers.vbs) are: the folder of the program
+  // itself, whichever templates it fills. Empty: programDirectory.
+  std::string helperDirectory{};
   // The database carries a database password, which db.asp does not give:
   // the pages are written all the same, with a warning.
   bool databaseHasPassword = false;

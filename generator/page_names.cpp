@@ -1,10 +1,11 @@
 #include "generator/page_names.h"
 
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "common/ascii_case.h"
 #include "generator/fragments.h"
+#include "generator/script_literal.h"
 
 namespace ferulo::generator {
 
@@ -47,7 +48,7 @@ std::string_view DriverFor(std::string_view databaseFileName) {
   std::string extension;
   if (lastDot != std::string_view::npos) {
     for (char c : databaseFileName.substr(lastDot + 1)) {
-      extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      extension += AsciiLower(c);
     }
   }
   return extension == "accdb" ? "{Microsoft Access Driver (*.mdb, *.accdb)}"
@@ -62,7 +63,7 @@ std::string ConnectionIncludeText(std::string_view databaseFileName) {
     text.append(line).append(kLineBreak);
   }
   text.append("connstr=\"DBQ=\"+server.mappath(\"")
-      .append(databaseFileName)
+      .append(ScriptLiteralText(databaseFileName))
       .append("\")+\";DefaultDir=;DRIVER=")
       .append(DriverFor(databaseFileName))
       .append(";\" ")

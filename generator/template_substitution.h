@@ -20,9 +20,13 @@ inline constexpr std::string_view kFilterFormMarker = "<!--@FILTERFORM@-->";
 // BuildRecordFragments).
 inline constexpr std::string_view kKeysMarker = "<!--@KEYS@-->";
 inline constexpr std::string_view kLookupsMarker = "<!--@LOOKUPS@-->";
-// The table's name as a script literal, in all three pages (see
-// BuildTableLiteral).
+// The table's name as a script literal ("Ship""s" for Ship"s), in all three
+// pages: any name Access allows can stand in the pages' script, where NAME,
+// inserted as it is, would end the literal or, with "%>", the script block.
 inline constexpr std::string_view kTableMarker = "<!--@TABLE@-->";
+// The page base name (what FILE gives) as a script literal, in all three
+// pages and in the page helpers.
+inline constexpr std::string_view kPageBaseMarker = "<!--@PAGEBASE@-->";
 
 struct MarkerValue {
   std::string_view marker;

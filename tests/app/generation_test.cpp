@@ -37,6 +37,7 @@ void WriteTemplates(const fs::path& folder) {
       "<!--@NAME@-->:<!--@FILE@-->\n<%\n<!--@EDIT@-->%>\n<!--@KEYS@-->|<!--@LOOKUPS@-->");
   support::WriteFile(folder / "filefilter.dat",
                      "<table>\r\n<!--@FILTERFORM@--></table>\r\n<!--@NAME@-->");
+  support::WriteFile(folder / "pagehelpers.vbs", "");
 }
 
 const char* const kListPage =

@@ -24,7 +24,7 @@ import asp_html
 from asp_run import PageResult, PageRunner, Request
 from wine_runner import WinePrefix, WineUnavailable
 
-TEMPLATE_FILES = ("filelist.dat", "fileedit.dat", "filefilter.dat")
+TEMPLATE_FILES = ("filelist.dat", "fileedit.dat", "filefilter.dat", "pagehelpers.vbs")
 
 
 def _folder(variable: str) -> Path:
@@ -104,20 +104,23 @@ def columns(database: Path, table: str) -> list[str]:
     return _run_cli(["columns", str(database), table]).splitlines()
 
 
-def generate(database: Path, table: str, site_name: str, job: dict[str, Any] | None = None) -> Path:
-    """Generates the pages into a fresh site folder with the shipped templates."""
+def generate(database: Path, table: str, site_name: str, job: dict[str, Any] | None = None,
+             templates: Path | None = None) -> Path:
+    """Generates the pages into a fresh site folder with the shipped templates,
+    or with those in the templates folder (and the shipped page helpers)."""
     shipped_templates_are_current()
     site = work_dir() / "sites" / site_name
     if site.exists():
         shutil.rmtree(site)
     site.mkdir(parents=True)
+    options = [] if templates is None else ["--templates", str(templates)]
     if job is None:
-        _run_cli(["generate", str(database), table, "--output", str(site) + "/"])
+        _run_cli(["generate", str(database), table, "--output", str(site) + "/"] + options)
     else:
         job_file = site.parent / f"{site_name}.job.json"
         job_file.write_text(json.dumps({"database": str(database), "table": table, "output": str(site) + "/",
                                         **job}))
-        _run_cli(["generate", "--job", str(job_file)])
+        _run_cli(["generate", "--job", str(job_file)] + options)
     return site
 
 

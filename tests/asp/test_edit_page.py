@@ -528,6 +528,17 @@ class ExactKeyTest(EditPageTest):
                     urllib.parse.urlsplit(link).query)), tables=[table]) for link in links]
                 cls.found[locale, key_type] = [listed] + cls.run_pages(site, requests, locale)
 
+    def test_a_date_key_beyond_what_a_date_holds_finds_nothing(self) -> None:
+        table = Table("Shippers", [Column("ShipperID", AD_DATE, 8, nullable=False), Column("CompanyName", size=40),
+                                   Column("Phone", size=24)], [[AccessDate(45322.0), "Shipper 0", None]])
+        site = generate(sample_database("nwind"), "Shippers", "nwind-shippers-date-range")
+        for key in ("2958466", "-657435", "1e300"):
+            with self.subTest(key=key):
+                (result,) = self.run_pages(site, [Request("nwindedit.asp", query={"action": "edit", "key": key},
+                                                          tables=[table])])
+                self.assertRefused(result, f"There is no record with the key {key}.")
+                self.assertEqual(result.sql("Shippers"), ["SELECT * FROM [Shippers] WHERE 1=0"])
+
     def test_every_record_is_found_by_its_link(self) -> None:
         for (locale, key_type), (listed, *edits) in self.found.items():
             values = dict(self.KEYS)[key_type]

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "generator/fragments.h"
+#include "generator/script_literal.h"
 
 namespace ferulo::generator {
 namespace {
@@ -144,7 +145,7 @@ TEST_P(ColumnNameOfAnyShape, IsWrittenForEachPlace) {
   const RecordFragments record =
       BuildRecordFragments({c.column}, {{c.column, "Other Table", c.column, c.column}});
   EXPECT_EQ(record.keys, "Array(\"" + script + "\")");
-  EXPECT_EQ(BuildTableLiteral(c.column), "\"" + script + "\"");
+  EXPECT_EQ(ScriptLiteral(c.column), "\"" + script + "\"");
   EXPECT_EQ(record.lookups, "Array(Array(\"" + script + "\", \"Other Table\", \"" + script +
                                 "\", \"" + script + "\"))");
   const FilterPageFragments filter = BuildFilterPageFragments({c.column});

@@ -38,11 +38,21 @@ constexpr const char* kListTemplate =
     "<% searchfilter = \"\"\r\n<!--@SEARCH@-->%>\r\n"
     "<!--@EDIT@--><!--@name@--><!--@NAME@-->";
 constexpr const char* kEditTemplate =
+    "<% Function FieldControl(n) : End Function %>"
     "<% if request.form(\"x\") <> \"\" then\r\n<!--@EDIT@-->end if %>\r\n"
     "<table><!--@FORM@--></table><!--@FILTER@-->\r\n"
     "<a href=\"<!--@FILE@-->list.asp\"><!--@NAME@--></a>\r\n";
 constexpr const char* kFilterTemplate =
     "<% txtFilter = \"\"\n<!--@FILTER@-->%>\n<table><!--@FILTERFORM@--></table><!--@HEAD@-->\n";
+// The fragments call two of them; the edit template defines the third.
+constexpr const char* kHelpers =
+    "Function IsSearchableColumn(name)\r\nEnd Function\r\n"
+    "' LikeText's comment\r\nFunction LikeText(text)\r\nEnd Function\r\n"
+    "Function FieldControl(name)\r\nEnd Function\r\n";
+constexpr const char* kAppendedHelpers =
+    "<%\r\n' The page helpers this page uses and its template does not define.\r\n"
+    "Function IsSearchableColumn(name)\r\nEnd Function\r\n"
+    "' LikeText's comment\r\nFunction LikeText(text)\r\nEnd Function\r\n%>\r\n";
 
 class GenerationRunTest : public ::testing::Test {
  protected:
@@ -52,6 +62,7 @@ class GenerationRunTest : public ::testing::Test {
     WriteFile(templates_ / "filelist.dat", kListTemplate);
     WriteFile(templates_ / "fileedit.dat", kEditTemplate);
     WriteFile(templates_ / "filefilter.dat", kFilterTemplate);
+    WriteFile(templates_ / "pagehelpers.vbs", kHelpers);
   }
 
   GenerationInput Input() const {
@@ -82,25 +93,29 @@ class GenerationRunTest : public ::testing::Test {
   fs::path output_ = dir_.path() / "web";
 };
 
-constexpr const char* kExpectedList =
-    "<title>news</title>\r\n"
-    "<a href=\"shopedit.asp\">add</a> <a href=\"shopfilter.asp\">filter</a>\r\n"
-    "<tr><td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
-    "%>?sort=id'>No</a></font></td> \r\n"
-    "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
-    "%>?sort=title'>Title</a></font></td> \r\n"
-    "</tr>\n"
-    "<tr>    <td> <% =Server.HTMLEncode(RS(\"id\") & \"\") %> </td>\r\n"
-    "    <td> <% =Server.HTMLEncode(RS(\"title\") & \"\") %> </td>\r\n"
-    "</tr>\r\n"
-    "<% searchfilter = \"\"\r\n"
-    " If IsSearchableColumn(\"title\") Then searchfilter = searchfilter & \" or [title] LIKE '%\" "
-    "& "
-    "LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
-    "%>\r\n"
-    "<!--@EDIT@--><!--@name@-->news";
+const std::string kExpectedList =
+    std::string(
+        "<title>news</title>\r\n"
+        "<a href=\"shopedit.asp\">add</a> <a href=\"shopfilter.asp\">filter</a>\r\n"
+        "<tr><td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
+        "%>?sort=id'>No</a></font></td> \r\n"
+        "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
+        "%>?sort=title'>Title</a></font></td> \r\n"
+        "</tr>\n"
+        "<tr>    <td> <% =Server.HTMLEncode(RS(\"id\") & \"\") %> </td>\r\n"
+        "    <td> <% =Server.HTMLEncode(RS(\"title\") & \"\") %> </td>\r\n"
+        "</tr>\r\n"
+        "<% searchfilter = \"\"\r\n"
+        " If IsSearchableColumn(\"title\") Then searchfilter = searchfilter & \" or [title] LIKE "
+        "'%\" "
+        "& "
+        "LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
+        "%>\r\n"
+        "<!--@EDIT@--><!--@name@-->news") +
+    kAppendedHelpers;
 
 constexpr const char* kExpectedEdit =
+    "<% Function FieldControl(n) : End Function %>"
     "<% if request.form(\"x\") <> \"\" then\r\n"
     "rs(\"id\") = Request.Form(\"id\") \r\n"
     "rs(\"title\") = Request.Form(\"title\") \r\n"
@@ -120,14 +135,17 @@ constexpr const char* kExpectedEdit =
     "</table><!--@FILTER@-->\r\n"
     "<a href=\"shoplist.asp\">news</a>\r\n";
 
-constexpr const char* kExpectedFilter =
-    "<% txtFilter = \"\"\n"
-    " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" [title] like '%\" + "
-    "LikeText(Request.Form(\"title\")) + \"%' and\" \r\n"
-    "%>\n"
-    "<table><% If IsSearchableColumn(\"title\") Then %><tr style=\"font-size:9pt\"><td>title</td>"
-    "<td colspan=4><input name='title' type=text></td></tr><% End If %> \r\n"
-    "</table><!--@HEAD@-->\n";
+const std::string kExpectedFilter =
+    std::string(
+        "<% txtFilter = \"\"\n"
+        " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" [title] like '%\" + "
+        "LikeText(Request.Form(\"title\")) + \"%' and\" \r\n"
+        "%>\n"
+        "<table><% If IsSearchableColumn(\"title\") Then %><tr "
+        "style=\"font-size:9pt\"><td>title</td>"
+        "<td colspan=4><input name='title' type=text></td></tr><% End If %> \r\n"
+        "</table><!--@HEAD@-->\n") +
+    kAppendedHelpers;
 
 constexpr const char* kExpectedInclude =
     "<%\r\n"
@@ -164,7 +182,8 @@ TEST_F(GenerationRunTest, SecondRunReplacesTheFirstAndSameStateGivesSameBytes) {
   ASSERT_TRUE(RunGeneration(other).ok());
   EXPECT_EQ(
       Out("shopedit.asp"),
-      "<% if request.form(\"x\") <> \"\" then\r\nend if %>\r\n<table></table><!--@FILTER@-->\r\n"
+      "<% Function FieldControl(n) : End Function %><% if request.form(\"x\") <> \"\" then\r\n"
+      "end if %>\r\n<table></table><!--@FILTER@-->\r\n"
       "<a href=\"shoplist.asp\">orders</a>\r\n");
   ASSERT_TRUE(RunGeneration(Input()).ok());
   EXPECT_EQ(Out("shopedit.asp"), kExpectedEdit);
@@ -224,24 +243,49 @@ TEST_F(GenerationRunTest, KeyAndLookupsOfTheFieldsGoIntoTheListAndEditPages) {
   EXPECT_EQ(Out("shopfilter.asp"), markers);
 }
 
-// Access allows '"' and "%>" in a table name; the pages hold it only as a
-// script literal, never verbatim inside their script.
-TEST_F(GenerationRunTest, TableNameGoesIntoEveryPageAsAScriptLiteral) {
+// Access allows '"' and "%>" in a table name, Linux in a file name; the
+// pages hold them only as script literals, never verbatim inside their
+// script, and db.asp names the file in one.
+TEST_F(GenerationRunTest, NamesGoIntoThePagesScriptOnlyAsLiterals) {
   for (const char* name : {"filelist.dat", "fileedit.dat", "filefilter.dat"}) {
-    WriteFile(templates_ / name, "t = <!--@TABLE@-->");
+    WriteFile(templates_ / name, "t = <!--@TABLE@--> : f = <!--@PAGEBASE@-->");
   }
   GenerationInput input = Input();
   input.tableName = "Ship\"s %>";
+  input.databaseFileName = "q\"uote%>x.mdb";
   ASSERT_TRUE(RunGeneration(input).ok());
-  for (const char* page : {"shoplist.asp", "shopedit.asp", "shopfilter.asp"}) {
-    EXPECT_EQ(Out(page), "t = \"Ship\"\"s %\" & \">\"") << page;
+  for (const char* page : {"q\"uote%>xlist.asp", "q\"uote%>xedit.asp", "q\"uote%>xfilter.asp"}) {
+    EXPECT_EQ(Out(page), "t = \"Ship\"\"s %\" & \">\" : f = \"q\"\"uote%\" & \">x\"") << page;
   }
+  EXPECT_NE(Out("db.asp").find("server.mappath(\"q\"\"uote%\" & \">x.mdb\")+"), std::string::npos);
 
   input.programDirectory = test::BinDir();  // the shipped templates
+  input.helperDirectory = test::BinDir();
   ASSERT_TRUE(RunGeneration(input).ok());
-  for (const char* page : {"shoplist.asp", "shopedit.asp", "shopfilter.asp"}) {
+  for (const char* page : {"q\"uote%>xlist.asp", "q\"uote%>xedit.asp", "q\"uote%>xfilter.asp"}) {
     EXPECT_EQ(Out(page).find(input.tableName), std::string::npos) << page;
+    EXPECT_EQ(Out(page).find("q\"uote%>x"), std::string::npos) << page;
   }
+}
+
+// The helpers come from the program's own folder, whichever templates it
+// fills; without them the pages would fail on the server, so nothing is
+// written.
+TEST_F(GenerationRunTest, PageHelpersComeFromTheProgramsFolder) {
+  GenerationInput input = Input();
+  input.helperDirectory = (dir_.path() / "elsewhere").string();
+  auto missing = RunGeneration(input);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().number, error_code::kFileNotFound);
+  EXPECT_NE(missing.error().description.find(input.helperDirectory + "/pagehelpers.vbs"),
+            std::string::npos)
+      << missing.error().description;
+  EXPECT_TRUE(test::ListFolder(output_).empty());
+
+  fs::create_directory(input.helperDirectory);
+  WriteFile(fs::path(input.helperDirectory) / "pagehelpers.vbs", "Sub LikeText(t)\r\nEnd Sub\r\n");
+  ASSERT_TRUE(RunGeneration(input).ok());
+  EXPECT_NE(Out("shopfilter.asp").find("Sub LikeText(t)"), std::string::npos);
 }
 
 TEST_F(GenerationRunTest, PageNamesFollowTheDatabaseFileNameAndOutputPrefix) {

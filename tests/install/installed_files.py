@@ -13,7 +13,7 @@ from pathlib import Path
 
 SKIPPED = 77  # CTest's SKIP_RETURN_CODE for these tests
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
-TEMPLATES = ("filelist.dat", "fileedit.dat", "filefilter.dat")
+TEMPLATES = ("filelist.dat", "fileedit.dat", "filefilter.dat", "pagehelpers.vbs")
 
 
 def setting(name: str) -> str:

@@ -14,7 +14,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.dont_write_bytecode = True
 
-from installed_files import expected_files, main, run, setting, with_window  # noqa: E402
+from installed_files import TEMPLATES, expected_files, main, run, setting, with_window  # noqa: E402
 
 
 class DebianPackage(unittest.TestCase):
@@ -43,7 +43,7 @@ class DebianPackage(unittest.TestCase):
         mandir, programdir = setting("FERULO_INSTALL_MANDIR"), setting("FERULO_INSTALL_PROGRAMDIR")
         expected = {}
         for path, target in expected_files().items():
-            executable = path.startswith(f"{programdir}/") and not path.endswith(".dat")
+            executable = path.startswith(f"{programdir}/") and not path.endswith(TEMPLATES)
             mode = "lrwxrwxrwx" if target else ("-rwxr-xr-x" if executable else "-rw-r--r--")
             # Debian's manual pages are compressed.
             expected[f"./usr/{path}.gz" if path.startswith(f"{mandir}/") else f"./usr/{path}"] = (mode, target)

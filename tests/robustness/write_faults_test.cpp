@@ -52,6 +52,7 @@ class WriteFaults : public ::testing::Test {
     WriteFile(program_ / "filelist.dat", Padded(kListTemplate, list));
     WriteFile(program_ / "fileedit.dat", Padded(kEditTemplate, edit));
     WriteFile(program_ / "filefilter.dat", Padded(kFilterTemplate, filter));
+    WriteFile(program_ / "pagehelpers.vbs", "");
   }
 
   // What an earlier run left: the pages that a failing run must not touch.
