@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <fstream>
 #include <string_view>
 #include <utility>
+
+#include "common/ascii_case.h"
 
 namespace ferulo::about {
 
@@ -40,14 +41,9 @@ std::optional<std::string> SectionNameOf(RegistryRoot root, const std::string& k
   return std::nullopt;
 }
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(
-      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
 bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
-         SameIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+         EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -67,13 +63,11 @@ std::optional<unsigned> HexNumber(std::string_view digits, std::size_t maxDigits
   }
   unsigned number = 0;
   for (char c : digits) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) {
+    if (!IsAsciiHexDigit(c)) {
       return std::nullopt;
     }
-    const unsigned digit =
-        std::isdigit(static_cast<unsigned char>(c))
-            ? static_cast<unsigned>(c - '0')
-            : static_cast<unsigned>(std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+    const unsigned digit = IsAsciiDigit(c) ? static_cast<unsigned>(c - '0')
+                                           : static_cast<unsigned>(AsciiLower(c) - 'a' + 10);
     number = number * 16 + digit;
   }
   return number;
@@ -187,12 +181,12 @@ std::optional<std::string> FindEntry(std::istream& in, const std::string& sectio
     if (content.front() == '[') {
       const std::size_t close = content.rfind(']');
       inSection = close != std::string_view::npos &&
-                  SameIgnoringAsciiCase(Trimmed(content.substr(1, close - 1)), section);
+                  EqualsIgnoringAsciiCase(Trimmed(content.substr(1, close - 1)), section);
       continue;
     }
     const std::size_t equals = content.find('=');
     if (inSection && equals != std::string_view::npos &&
-        SameIgnoringAsciiCase(Trimmed(content.substr(0, equals)), wantedName)) {
+        EqualsIgnoringAsciiCase(Trimmed(content.substr(0, equals)), wantedName)) {
       found = std::string(content.substr(equals + 1));
     }
   }

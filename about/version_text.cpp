@@ -1,7 +1,8 @@
 #include "about/version_text.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "common/ascii_case.h"
 
 namespace ferulo::about {
 
@@ -11,8 +12,7 @@ constexpr unsigned kLargestVersionField = 65535;
 
 // Digits only: no sign, no blanks. Leading zeros are accepted and dropped.
 std::optional<unsigned> VersionNumber(const std::string& field) {
-  if (field.empty() ||
-      !std::ranges::all_of(field, [](unsigned char c) { return std::isdigit(c) != 0; })) {
+  if (field.empty() || !std::ranges::all_of(field, IsAsciiDigit)) {
     return std::nullopt;
   }
   unsigned number = 0;

@@ -7,8 +7,29 @@ namespace ferulo {
 
 // Access compares object and column names without regard to letter case; for
 // the names FERULO meets that is, in practice, ASCII case.
+//
+// These ask about ASCII alone, whatever the locale: <cctype>'s functions
+// follow the process's locale (the window sets it from the environment), in
+// which a byte of a UTF-8 name may count as a letter, or "I" lower to a
+// dotless i that no longer matches "i".
 inline char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline char AsciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+inline bool IsAsciiHexDigit(char c) {
+  return IsAsciiDigit(c) || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f');
+}
+
+inline bool IsAsciiAlphanumeric(char c) {
+  return IsAsciiDigit(c) || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z');
 }
 
 inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {

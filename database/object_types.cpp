@@ -1,7 +1,8 @@
 #include "database/object_types.h"
 
 #include <array>
-#include <cctype>
+
+#include "common/ascii_case.h"
 
 namespace ferulo::database {
 
@@ -20,15 +21,7 @@ constexpr std::uint32_t kSystemObjectFlags = 0x80000002U;
 
 bool HasSystemName(std::string_view name) {
   constexpr std::string_view kPrefix = "msys";
-  if (name.size() < kPrefix.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(name[i])) != kPrefix[i]) {
-      return false;
-    }
-  }
-  return true;
+  return EqualsIgnoringAsciiCase(name.substr(0, kPrefix.size()), kPrefix);
 }
 
 }  // namespace

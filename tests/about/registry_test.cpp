@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -170,6 +173,34 @@ TEST(GetKeyValue, ReadsTheRootItIsGiven) {
   EXPECT_EQ(keyVal, "machine");
   EXPECT_FALSE(GetKeyValue(registry, 0x12345678, "Software\\FERULO", "Name", keyVal));
   EXPECT_EQ(keyVal, "");
+}
+
+// The window runs in the user's locale. Under a Turkish 8-bit one, <cctype>
+// lowers "I" to a dotless i, so "MSINFO" and "msinfo" would differ; names
+// must still match as ASCII. The locale is built into a temporary folder.
+TEST(GetKeyValue, NamesIgnoreAsciiCaseUnderATurkishLocale) {
+  TempDir dir;
+  const std::string build =
+      "localedef -i tr_TR -f ISO-8859-9 " + dir.file("tr_TR.ISO-8859-9") + " >/dev/null 2>&1";
+  if (std::system(build.c_str()) != 0) {
+    GTEST_SKIP() << "localedef cannot build tr_TR.ISO-8859-9 here (package locales)";
+  }
+  setenv("LOCPATH", dir.path().c_str(), 1);
+  const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+  const bool turkish =
+      std::setlocale(LC_CTYPE, "tr_TR.ISO-8859-9") != nullptr && std::tolower('I') != 'i';
+  WriteFile(dir.file("registry.ini"),
+            "[hkey_local_machine\\software\\microsoft\\shared tools\\msinfo]\npath=/x\n");
+  std::string keyVal;
+  const bool found = GetKeyValue(IniRegistryStore(dir.file("registry.ini")), kHkeyLocalMachine,
+                                 kKey, "PATH", keyVal);
+  std::setlocale(LC_CTYPE, previous.c_str());
+  unsetenv("LOCPATH");
+  if (!turkish) {
+    GTEST_SKIP() << "the locale tr_TR.ISO-8859-9 could not be set";
+  }
+  EXPECT_TRUE(found);
+  EXPECT_EQ(keyVal, "/x");
 }
 
 // Files that hold no values: absent, a folder, a device that never ends, or

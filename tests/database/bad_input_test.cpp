@@ -11,13 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "common/ascii_case.h"
 #include "common/error_codes.h"
 #include "database/connection.h"
 #include "database_test_helpers.h"
@@ -203,7 +203,7 @@ std::string CamelCase(const std::string& fileName) {
       upper = true;
       continue;
     }
-    name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+    name += upper ? AsciiUpper(c) : c;
     upper = false;
   }
   return name;

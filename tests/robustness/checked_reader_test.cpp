@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "common/ascii_case.h"
 #include "common/error_codes.h"
 #include "database/connection.h"
 #include "support/test_support.h"
@@ -95,8 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Files, CheckedReader, ::testing::ValuesIn(FilesToCheck(
                            std::string name = fs::path(info.param).filename().string();
                            std::replace_if(
                                name.begin(), name.end(),
-                               [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
-                               '_');
+                               [](char c) { return !IsAsciiAlphanumeric(c); }, '_');
                            return name;
                          });
 

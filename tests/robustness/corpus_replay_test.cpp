@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/ascii_case.h"
 #include "common/error_codes.h"
 #include "robustness/robustness_support.h"
 #include "support/test_support.h"
@@ -126,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusReplay, ::testing::ValuesIn(CorpusFiles()
                          [](const auto& info) {
                            std::string name = fs::path(info.param).stem().stem().string();
                            for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) {
+                             if (!IsAsciiAlphanumeric(c)) {
                                c = '_';
                              }
                            }
