@@ -16,6 +16,7 @@
 
 #include "common/errno_error.h"
 #include "common/error_codes.h"
+#include "common/unique_fd.h"
 
 namespace ferulo::database {
 
@@ -202,13 +203,11 @@ template <typename Check>
 auto WithOpenFile(const std::string& path, Check check) -> decltype(check(0)) {
   // O_NONBLOCK: should the file have turned into a FIFO since it was looked
   // at, open still returns at once and the check refuses it.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
+  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid()) {
     return ErrorForErrno(errno, path);
   }
-  auto result = check(fd);
-  close(fd);
-  return result;
+  return check(fd.get());
 }
 
 }  // namespace
