@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <string_view>
 
 #include "common/error_codes.h"
 #include "generator/output_files.h"
@@ -26,6 +27,39 @@ std::string ResolveAgainst(const std::string& folder, const std::string& path) {
     return path;
   }
   return (std::filesystem::path(folder) / path).string();
+}
+
+// Where the parser stopped, as an editor counts it: "line 3, column 7", the
+// column in characters (UTF-8 sequences count once). byte is the parser's
+// 1-based position of the last byte it read.
+std::string PositionOf(std::string_view text, std::size_t byte) {
+  const std::size_t stop = std::min(byte == 0 ? 0 : byte - 1, text.size());
+  const std::string_view before = text.substr(0, stop);
+  const std::size_t lastBreak = before.rfind('\n');
+  const std::size_t lineStart = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
+  const auto line = std::count(before.begin(), before.end(), '\n') + 1;
+  const auto column =
+      std::count_if(before.begin() + static_cast<std::ptrdiff_t>(lineStart), before.end(),
+                    [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; }) +
+      1;
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// The parser's own account of what it found, without its prefix
+// ("[json.exception.parse_error.101] parse error at line 1, column 2: ").
+std::string ParserReason(const std::string& message) {
+  const std::size_t column = message.find("column ");
+  const std::size_t reason = message.find(": ", column == std::string::npos ? 0 : column);
+  return reason == std::string::npos ? message : message.substr(reason + 2);
+}
+
+Result<json> ParseDocument(const std::string& jsonText, const std::string& jobPath) {
+  try {
+    return json::parse(jsonText);
+  } catch (const json::parse_error& error) {
+    return JobError(jobPath, "not valid JSON at " + PositionOf(jsonText, error.byte) + ": " +
+                                 ParserReason(error.what()));
+  }
 }
 
 Result<std::string> RequiredText(const json& document, const char* key,
@@ -100,10 +134,11 @@ Status ReadLists(const json& document, const std::string& jobPath, Job& job) {
 
 Result<Job> ParseJob(const std::string& jsonText, const std::string& jobFolder,
                      const std::string& jobPath) {
-  const json document = json::parse(jsonText, nullptr, /*allow_exceptions=*/false);
-  if (document.is_discarded()) {
-    return JobError(jobPath, "not valid JSON");
+  const Result<json> parsed = ParseDocument(jsonText, jobPath);
+  if (!parsed) {
+    return parsed.error();
   }
+  const json& document = parsed.value();
   if (!document.is_object()) {
     return JobError(jobPath, "must hold a JSON object");
   }

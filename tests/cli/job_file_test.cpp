@@ -55,7 +55,13 @@ TEST_P(RefusedJobFile, NamesTheFileAndTheCause) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedJobFile,
     ::testing::Values(
-        RefusedJob{"NotJson", "{database:", "not valid JSON"},
+        // Where reading stopped, counted as an editor counts: lines from 1,
+        // characters (not bytes) within the line.
+        RefusedJob{"NotJson", "{database:", "not valid JSON at line 1, column 2: "},
+        RefusedJob{"NotJsonOnALaterLine", "{\n  \"database\": \"d\",\n  \"table\" \"t\"\n}",
+                   "not valid JSON at line 3, column 13: "},
+        RefusedJob{"NotJsonAfterAWideCharacter", "{\"database\": \"\u00e4\", \"table\": x}",
+                   "not valid JSON at line 1, column 28: "},
         RefusedJob{"NotAnObject", "[1]", "object"},
         RefusedJob{"UnknownKey", R"({"database":"d","table":"t","colour":"red"})", "\"colour\""},
         RefusedJob{"MissingDatabase", R"({"table":"t"})", "\"database\" is missing"},
