@@ -75,6 +75,10 @@ class ChildProcess {
 
   [[nodiscard]] pid_t pid() const { return pid_; }
   void Kill() const { kill(pid_, SIGKILL); }
+  // Someone else reaped the child (a SIGCHLD set to be ignored, a
+  // waitpid(-1) elsewhere): how it ended is unknown, and so is whether its
+  // answer is whole.
+  [[nodiscard]] bool statusLost() const { return statusLost_; }
 
   std::optional<int> TryReap() { return Wait(WNOHANG); }
 
@@ -98,12 +102,14 @@ class ChildProcess {
     }
     // result < 0 (ECHILD: someone else reaped it) leaves nothing to wait for.
     reaped_ = true;
-    status_ = result > 0 ? status : 0;
+    statusLost_ = result < 0;
+    status_ = status;
     return status_;
   }
 
   pid_t pid_;
   bool reaped_ = false;
+  bool statusLost_ = false;
   int status_ = 0;
 };
 
@@ -476,6 +482,13 @@ Result<ReaderOutput> Outcome(int status, Collected& collected, const ReaderOptio
   return ReaderOutput{std::move(collected.answer), collected.stderrText.FirstLine()};
 }
 
+Error StatusLost(const std::string& databasePath) {
+  return Error{error_code::kReaderBadAnswer,
+               "The database reader gave no usable answer for " + Quoted(databasePath) +
+                   ": its exit status was collected by another part of this program (" +
+                   std::strerror(ECHILD) + "), so whether it read the file to the end is unknown."};
+}
+
 Error NotStarted(const ReaderOptions& options, const std::string& databasePath, int cause) {
   const std::string reader = options.linkedReader != nullptr ? std::string("in a child process")
                                                              : Quoted(options.readerExecutable);
@@ -518,6 +531,9 @@ Result<ReaderOutput> RunReader(const ReaderOptions& options,
     status = child.Reap();
   } else {
     status = WaitForExit(child, deadline, collected);
+  }
+  if (child.statusLost() && !collected.timedOut) {
+    return StatusLost(databasePath);
   }
   return Outcome(status, collected, options, databasePath);
 }

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -399,6 +400,24 @@ TEST_P(EachReaderStart, LeavesNoDescriptorAndNoZombieBehind) {
   EXPECT_FALSE(OpenDatabase(FakeDatabase(folder, "answer"), missing).ok());
   EXPECT_EQ(OpenDescriptorCount(), before);
   EXPECT_FALSE(HasChildren());
+}
+
+// A program that ignores SIGCHLD has its children reaped by the kernel: the
+// reader's exit status is lost, and with it the word that its answer is whole.
+TEST_P(EachReaderStart, AReaderReapedElsewhereIsAnError) {
+  const TempDir folder;
+  const std::string path = FakeDatabase(folder, "answer");
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(sigaction(SIGCHLD, &ignore, &previous), 0);
+  auto connection = OpenDatabase(path, Fake());
+  sigaction(SIGCHLD, &previous, nullptr);
+  ASSERT_FALSE(connection.ok());
+  EXPECT_EQ(connection.error().number, error_code::kReaderBadAnswer);
+  EXPECT_NE(connection.error().description.find("exit status was collected"), std::string::npos)
+      << connection.error().description;
+  ExpectErrorNaming(connection.error(), path);
 }
 
 // The real reader under a memory limit it cannot live with: glib's failed
