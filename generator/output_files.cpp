@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -34,6 +35,7 @@ struct StagedFile {
   std::string target;
   std::string temporary;
   std::string backup;
+  bool existed = false;  // the target held a file before this run
   bool replaced = false;
 };
 
@@ -130,6 +132,7 @@ void KeepBackup(StagedFile& staged) {
   if (::access(staged.target.c_str(), F_OK) != 0) {
     return;
   }
+  staged.existed = true;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = staged.temporary + ".old" + std::to_string(attempt);
     if (::link(staged.target.c_str(), candidate.c_str()) == 0) {
@@ -148,19 +151,62 @@ void RemoveQuietly(const std::string& path) {
   }
 }
 
-void RollBack(std::vector<StagedFile>& staged) {
+// Removes a file this run made; "" when it is gone, else why it is not.
+std::string RemoveLeftover(std::string& path) {
+  if (path.empty() || ::unlink(path.c_str()) == 0 || errno == ENOENT) {
+    path.clear();
+    return {};
+  }
+  return "the temporary file '" + path + "' could not be removed (" + std::strerror(errno) + ")";
+}
+
+// Puts back what one target held before the run: its previous content, or no
+// file where there was none. "" when done, else what the target holds now.
+std::string Restore(StagedFile& file) {
+  if (!file.backup.empty()) {
+    if (::rename(file.backup.c_str(), file.target.c_str()) != 0) {
+      std::string failure = "'" + file.target + "' could not be put back (" + std::strerror(errno) +
+                            "); its previous content is kept in '" + file.backup + "'";
+      file.backup.clear();  // the only copy left of the previous content
+      return failure;
+    }
+    file.backup.clear();
+    return {};
+  }
+  if (file.existed) {
+    // Without a second name for the old content (a file system without hard
+    // links) there is nothing to put back: the new page stays rather than
+    // nothing at all.
+    return "'" + file.target + "' could not be put back (no copy of its previous content could " +
+           "be kept on this file system); it holds the new page";
+  }
+  if (::unlink(file.target.c_str()) != 0 && errno != ENOENT) {
+    return "'" + file.target + "', written by this run, could not be removed (" +
+           std::strerror(errno) + ")";
+  }
+  return {};
+}
+
+// Undoes the set after failure and returns failure, which gains whatever
+// could not be undone: the user must learn in what state the folder is left.
+Error RollBack(std::vector<StagedFile>& staged, Error failure) {
+  std::vector<std::string> problems;
   for (StagedFile& file : staged) {
-    if (file.replaced) {
-      if (!file.backup.empty()) {
-        ::rename(file.backup.c_str(), file.target.c_str());
-        file.backup.clear();
-      } else {
-        ::unlink(file.target.c_str());
+    for (std::string problem : {file.replaced ? Restore(file) : std::string(),
+                                RemoveLeftover(file.temporary), RemoveLeftover(file.backup)}) {
+      if (!problem.empty()) {
+        problems.push_back(std::move(problem));
       }
     }
-    RemoveQuietly(file.temporary);
-    RemoveQuietly(file.backup);
   }
+  if (!problems.empty()) {
+    failure.description += ". Putting the previous files back failed as well: ";
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+      failure.description += (i == 0 ? "" : "; ") + problems[i];
+    }
+    failure.description += ".";
+  }
+  return failure;
 }
 
 Status RefuseDirectoryTargets(const std::vector<PendingFile>& files) {
@@ -252,14 +298,12 @@ Status WriteAllOrNothing(const std::vector<PendingFile>& files) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     staged[i].target = files[i].path;
     if (Status written = WriteTemporary(files[i], staged[i]); !written) {
-      RollBack(staged);
-      return written;
+      return RollBack(staged, written.error());
     }
   }
   FolderLocks locks(files);
   if (Status renamed = RenameIntoPlace(staged); !renamed) {
-    RollBack(staged);
-    return renamed;
+    return RollBack(staged, renamed.error());
   }
   for (StagedFile& file : staged) {
     RemoveQuietly(file.backup);

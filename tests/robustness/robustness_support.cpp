@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Runs in the forked child, before exec: only async-signal-safe calls.
-[[noreturn]] void ExecConfined(const std::vector<char*>& argv, const Confinement& confinement,
-                               int outFd, int errFd) {
+[[noreturn]] void ExecConfined(const std::vector<char*>& argv, const std::vector<char*>& envp,
+                               const Confinement& confinement, int outFd, int errFd) {
   const int devNull = ::open("/dev/null", O_RDONLY);
   if (devNull < 0 || ::dup2(devNull, 0) < 0 || ::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0) {
     ::_exit(126);
@@ -45,7 +45,7 @@ namespace {
       ::_exit(126);
     }
   }
-  ::execv(argv[0], argv.data());
+  ::execve(argv[0], argv.data(), envp.data());
   ::_exit(127);
 }
 
@@ -67,12 +67,20 @@ ChildResult RunConfined(const std::vector<std::string>& argv, const Confinement&
     args.push_back(const_cast<char*>(arg.c_str()));
   }
   args.push_back(nullptr);
+  std::vector<char*> envp;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    envp.push_back(*entry);
+  }
+  for (const std::string& entry : confinement.environment) {
+    envp.push_back(const_cast<char*>(entry.c_str()));
+  }
+  envp.push_back(nullptr);
   const pid_t pid = ::fork();
   if (pid < 0) {
     throw std::runtime_error("fork failed");
   }
   if (pid == 0) {
-    ExecConfined(args, confinement, outPipe[1], errPipe[1]);
+    ExecConfined(args, envp, confinement, outPipe[1], errPipe[1]);
   }
   ::close(outPipe[1]);
   ::close(errPipe[1]);

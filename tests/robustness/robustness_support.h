@@ -22,6 +22,7 @@ struct Confinement {
   std::optional<Account> user;
   std::optional<rlim_t>
       fileSizeLimit;  // RLIMIT_FSIZE; SIGXFSZ is ignored, so writes fail with EFBIG
+  std::vector<std::string> environment;  // "NAME=value", added to the inherited one
 };
 
 struct ChildResult {

@@ -313,6 +313,76 @@ INSTANTIATE_TEST_SUITE_P(EachOutput, TargetIsAFolder, ::testing::ValuesIn(kOutpu
                          });
 
 // ---------------------------------------------------------------------------
+// Faults a real disk gives only now and then, injected into ferulo-cli's own
+// calls: the run fails naming the file or folder at fault, and whatever could
+// not be undone is part of the same error, so the user learns what the
+// folder holds.
+
+enum class ListPage { Previous, New };
+
+struct InjectedFault {
+  const char* name;
+  const char* faults;  // FERULO_INJECT_FAULTS: "call:pattern:errno;..."
+  bool previousPages;
+  const char* atFault;  // the output named first, or "" for the output folder
+  const char* says;     // what the error adds about the undoing
+  ListPage listPage;    // what the list page holds afterwards
+};
+
+void PrintTo(const InjectedFault& fault, std::ostream* out) {
+  *out << fault.name;
+}
+
+// The third page's rename fails after the list and edit pages are in place.
+#define FILTER_RENAME_FAILS "rename:.node-adodbfilter.asp.ferulo-*:5;"
+
+const InjectedFault kInjectedFaults[] = {
+    {"RestoringAPageFails", FILTER_RENAME_FAILS "rename:*.old0:13", true, "node-adodbfilter.asp",
+     "node-adodblist.asp' could not be put back (Permission denied); its previous content is "
+     "kept in '",
+     ListPage::New},
+    {"RemovingANewPageFails", FILTER_RENAME_FAILS "unlink:node-adodblist.asp:16", false,
+     "node-adodbfilter.asp",
+     "node-adodblist.asp', written by this run, could not be removed (Device or resource busy)",
+     ListPage::New},
+    // A file system without hard links keeps no copy of a replaced page: the
+    // new page stays, where it used to be deleted with the old one lost.
+    {"NoHardLinks", FILTER_RENAME_FAILS "link:*:1", true, "node-adodbfilter.asp",
+     "node-adodblist.asp' could not be put back (no copy of its previous content", ListPage::New},
+};
+
+class InjectedFaults : public WriteFaults, public ::testing::WithParamInterface<InjectedFault> {};
+
+TEST_P(InjectedFaults, AreReportedWithWhatCouldNotBeUndone) {
+  const InjectedFault& fault = GetParam();
+  if (fault.previousPages) {
+    PlacePreviousOutputs();
+  }
+  Confinement confinement;
+  confinement.environment = {std::string("LD_PRELOAD=") + FERULO_FAULT_INJECTION,
+                             std::string("FERULO_INJECT_FAULTS=") + fault.faults};
+
+  const ChildResult run = Generate(confinement);
+
+  const std::string atFault = *fault.atFault == '\0' ? output_.string() : Output(fault.atFault);
+  ExpectCleanFailure(run, error_code::kDeviceIoError, atFault);
+  EXPECT_NE(run.err.find(fault.says), std::string::npos) << run.err;
+  const std::string list = ReadFile(output_ / "node-adodblist.asp");
+  EXPECT_EQ(list == "previous node-adodblist.asp\r\n", fault.listPage == ListPage::Previous)
+      << list;
+  // Where the previous content could not be put back, the error says where it is.
+  const std::string keptIn = "its previous content is kept in '";
+  if (const std::size_t at = run.err.find(keptIn); at != std::string::npos) {
+    const std::size_t from = at + keptIn.size();
+    EXPECT_EQ(ReadFile(run.err.substr(from, run.err.find('\'', from) - from)),
+              "previous node-adodblist.asp\r\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, InjectedFaults, ::testing::ValuesIn(kInjectedFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
 // Paths too long for the file system.
 
 TEST_F(WriteFaults, FileNameLongerThanTheFileSystemAllows) {
