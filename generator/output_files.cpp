@@ -221,7 +221,7 @@ Status RefuseDirectoryTargets(const std::vector<PendingFile>& files) {
 }
 
 // Holds an exclusive lock on every folder of the set while its files are
-// renamed into place.
+// renamed into place, and syncs the folders once they are.
 class FolderLocks {
  public:
   explicit FolderLocks(const std::vector<PendingFile>& files) {
@@ -234,13 +234,30 @@ class FolderLocks {
       if (fd.valid()) {
         while (::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {
         }
-        fds_.push_back(std::move(fd));
+        folders_.push_back(LockedFolder{folder, std::move(fd)});
       }
     }
   }
 
+  // A rename is durable only once its folder is: without this, a crash just
+  // after a successful run could bring back the previous pages, or none. (A
+  // folder this user may write to but not read cannot be opened, locked or
+  // synced; its pages reach the disk when the kernel writes the folder out.)
+  [[nodiscard]] Status SyncFolders() const {
+    for (const LockedFolder& locked : folders_) {
+      if (::fsync(locked.fd.get()) != 0) {
+        return ErrnoError(errno, "Cannot sync the folder", locked.folder);
+      }
+    }
+    return Done{};
+  }
+
  private:
-  std::vector<UniqueFd> fds_;  // closing one releases its lock
+  struct LockedFolder {
+    std::string folder;
+    UniqueFd fd;  // closing it releases the lock
+  };
+  std::vector<LockedFolder> folders_;
 };
 
 Status RenameIntoPlace(std::vector<StagedFile>& staged) {
@@ -302,8 +319,12 @@ Status WriteAllOrNothing(const std::vector<PendingFile>& files) {
     }
   }
   FolderLocks locks(files);
-  if (Status renamed = RenameIntoPlace(staged); !renamed) {
-    return RollBack(staged, renamed.error());
+  Status placed = RenameIntoPlace(staged);
+  if (placed) {
+    placed = locks.SyncFolders();
+  }
+  if (!placed) {
+    return RollBack(staged, placed.error());
   }
   for (StagedFile& file : staged) {
     RemoveQuietly(file.backup);

@@ -19,9 +19,9 @@ struct PendingFile {
 
 // Writes every file or none. Each content goes to a temporary file beside its
 // target; only when all are complete are they renamed into place, under a lock
-// on their folder so that two runs never interleave their sets. A failure
-// restores the targets already replaced and removes every temporary file;
-// what cannot be undone is added to the error.
+// on their folder so that two runs never interleave their sets, and the folder
+// is synced. A failure restores the targets already replaced and removes every
+// temporary file; what cannot be undone is added to the error.
 [[nodiscard]] Status WriteAllOrNothing(const std::vector<PendingFile>& files);
 
 }  // namespace ferulo::generator

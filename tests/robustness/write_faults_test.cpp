@@ -349,6 +349,9 @@ const InjectedFault kInjectedFaults[] = {
     // new page stays, where it used to be deleted with the old one lost.
     {"NoHardLinks", FILTER_RENAME_FAILS "link:*:1", true, "node-adodbfilter.asp",
      "node-adodblist.asp' could not be put back (no copy of its previous content", ListPage::New},
+    // The renames are not durable until the folder is synced; a failure there
+    // undoes them.
+    {"SyncingTheFolderFails", "fsync-folder:web:5", true, "", "", ListPage::Previous},
 };
 
 class InjectedFaults : public WriteFaults, public ::testing::WithParamInterface<InjectedFault> {};
