@@ -209,9 +209,22 @@ Error RollBack(std::vector<StagedFile>& staged, Error failure) {
   return failure;
 }
 
-Status RefuseDirectoryTargets(const std::vector<PendingFile>& files) {
+// A folder is never replaced by a page. Nor is a symbolic link: renaming the
+// new page into place would replace the link itself and leave the file it
+// points to as it was, and following the link would write wherever it
+// points, into a folder the user did not name (or, in a folder others may
+// write to, into any file of the user's that a planted link names). The user
+// names the real folder instead.
+Status RefuseUnusableTargets(const std::vector<PendingFile>& files) {
   for (const PendingFile& file : files) {
     std::error_code ignored;
+    if (fs::is_symlink(fs::symlink_status(file.path, ignored))) {
+      return Error{error_code::kPathFileAccessError,
+                   "Cannot write '" + file.path + "': it is a symbolic link (to '" +
+                       fs::read_symlink(file.path, ignored).string() +
+                       "'), and FERULO replaces only plain files; write the pages into the "
+                       "folder the link points to, or remove the link"};
+    }
     if (fs::is_directory(file.path, ignored)) {
       return Error{error_code::kPathFileAccessError,
                    "Cannot write '" + file.path + "': it is a folder"};
@@ -308,7 +321,7 @@ Result<std::string> ReadWholeFile(const std::string& path, std::string_view role
 }
 
 Status WriteAllOrNothing(const std::vector<PendingFile>& files) {
-  if (Status refused = RefuseDirectoryTargets(files); !refused) {
+  if (Status refused = RefuseUnusableTargets(files); !refused) {
     return refused;
   }
   std::vector<StagedFile> staged(files.size());

@@ -21,7 +21,8 @@ struct PendingFile {
 // target; only when all are complete are they renamed into place, under a lock
 // on their folder so that two runs never interleave their sets, and the folder
 // is synced. A failure restores the targets already replaced and removes every
-// temporary file; what cannot be undone is added to the error.
+// temporary file; what cannot be undone is added to the error. A target that
+// is a folder or a symbolic link is refused before anything is written.
 [[nodiscard]] Status WriteAllOrNothing(const std::vector<PendingFile>& files);
 
 }  // namespace ferulo::generator

@@ -12,10 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <tuple>
 
+#include "common/ascii_case.h"
 #include "common/error_codes.h"
 #include "robustness/robustness_support.h"
 #include "support/test_support.h"
@@ -281,36 +282,54 @@ TEST_F(WriteFaults, SmallTmpfsTakesASmallSet) {
 }
 
 // ---------------------------------------------------------------------------
-// A target that is a folder: refused before anything is written.
+// A target that is a folder, or a symbolic link: refused before anything is
+// written, the folder or the link and the file it points to left as they were.
 
-class TargetIsAFolder : public WriteFaults, public ::testing::WithParamInterface<std::string> {};
+enum class Unusable { Folder, SymbolicLink };
 
-TEST_P(TargetIsAFolder, RefusedNamingItAndNothingChanges) {
+class UnusableTarget : public WriteFaults,
+                       public ::testing::WithParamInterface<std::tuple<Unusable, std::string>> {};
+
+TEST_P(UnusableTarget, RefusedNamingItAndNothingChanges) {
+  const auto& [kind, target] = GetParam();
   PlacePreviousOutputs();
-  fs::remove(output_ / GetParam());
-  fs::create_directory(output_ / GetParam());
-  WriteFile(output_ / GetParam() / "inside.txt", "kept");
+  fs::remove(output_ / target);
+  fs::path kept = output_ / target / "inside.txt";
+  if (kind == Unusable::Folder) {
+    fs::create_directory(output_ / target);
+  } else {
+    kept = dir_.path() / "shared.asp";
+    fs::create_symlink(kept, output_ / target);
+  }
+  WriteFile(kept, "kept");
 
   const ChildResult run = Generate();
 
-  ExpectCleanFailure(run, error_code::kPathFileAccessError, Output(GetParam()));
-  EXPECT_NE(run.err.find("it is a folder"), std::string::npos) << run.err;
+  ExpectCleanFailure(run, error_code::kPathFileAccessError, Output(target));
+  EXPECT_NE(run.err.find(kind == Unusable::Folder ? "it is a folder" : "it is a symbolic link"),
+            std::string::npos)
+      << run.err;
   EXPECT_EQ(ListFolder(output_), kOutputNames);
-  EXPECT_EQ(ReadFile(output_ / GetParam() / "inside.txt"), "kept");
+  EXPECT_EQ(fs::is_symlink(output_ / target), kind == Unusable::SymbolicLink);
+  EXPECT_EQ(ReadFile(kept), "kept");
   for (const std::string& name : kOutputNames) {
-    if (name != GetParam()) {
+    if (name != target) {
       EXPECT_EQ(ReadFile(output_ / name), "previous " + name + "\r\n") << name;
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachOutput, TargetIsAFolder, ::testing::ValuesIn(kOutputNames),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           std::replace(name.begin(), name.end(), '.', '_');
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    EachOutput, UnusableTarget,
+    ::testing::Combine(::testing::Values(Unusable::Folder, Unusable::SymbolicLink),
+                       ::testing::ValuesIn(kOutputNames)),
+    [](const auto& info) {
+      std::string name = std::get<0>(info.param) == Unusable::Folder ? "Folder_" : "SymbolicLink_";
+      for (const char c : std::get<1>(info.param)) {
+        name += IsAsciiAlphanumeric(c) ? c : '_';
+      }
+      return name;
+    });
 
 // ---------------------------------------------------------------------------
 // Faults a real disk gives only now and then, injected into ferulo-cli's own
