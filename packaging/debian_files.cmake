@@ -24,6 +24,8 @@ endforeach()
 set(doc ${root}/share/doc/${CPACK_PACKAGE_NAME})
 file(MAKE_DIRECTORY ${doc})
 set(MAINTAINER ${CPACK_DEBIAN_PACKAGE_MAINTAINER})
+# The program folder as the package holds it, for the templates' own stanza.
+string(REGEX REPLACE "^/" "" PROGRAMDIR "${CPACK_PACKAGING_INSTALL_PREFIX}/${CPACK_FERULO_PROGRAMDIR}")
 configure_file(${CPACK_FERULO_COPYRIGHT} ${doc}/copyright @ONLY)
 
 execute_process(COMMAND date -u -R -d ${CPACK_FERULO_RELEASE_DATE}
