@@ -1,5 +1,7 @@
 #include "database/column_types.h"
 
+#include "common/ascii_case.h"
+
 namespace ferulo::database {
 
 std::string AccessTypeName(int storedType) {
@@ -33,10 +35,26 @@ std::string AccessTypeName(int storedType) {
     case stored_type::kDecimal:
       return "Decimal";
     case stored_type::kComplex:
-      return "Attachment";
+      return std::string(kAttachmentTypeName);
     default:
       return "Unknown (" + std::to_string(storedType) + ")";
   }
+}
+
+std::string_view ComplexTypeName(std::string_view templateTable) {
+  const auto startsWith = [templateTable](std::string_view prefix) {
+    return EqualsIgnoringAsciiCase(templateTable.substr(0, prefix.size()), prefix);
+  };
+  if (EqualsIgnoringAsciiCase(templateTable, "MSysComplexType_Attachment")) {
+    return kAttachmentTypeName;
+  }
+  if (startsWith("MSysComplexTypeVH_")) {
+    return kVersionHistoryTypeName;
+  }
+  if (startsWith("MSysComplexType_")) {
+    return kMultiValuedTypeName;
+  }
+  return kAttachmentTypeName;
 }
 
 int FieldSize(int storedType, int storedSize, bool bytePerCharacter) {

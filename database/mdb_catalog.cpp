@@ -498,23 +498,29 @@ std::string DecodeStoredName(MdbHandle& mdb, const std::string& stored) {
                                          length, 0, static_cast<int>(decoded.size()) - 1)));
 }
 
-std::vector<std::string> RequiredColumnNames(MdbHandle& mdb, const std::string& propertyData) {
-  std::vector<std::string> names;
-  for (const std::string& stored : StoredNamesOfRequiredColumns(propertyData)) {
-    names.push_back(DecodeStoredName(mdb, stored));
+// The columns the table's property data marks as required or calculated,
+// their names decoded.
+std::vector<StoredColumnProperties> ColumnPropertiesOf(MdbHandle& mdb,
+                                                       const std::string& propertyData) {
+  std::vector<StoredColumnProperties> columns = ReadColumnProperties(propertyData);
+  for (StoredColumnProperties& column : columns) {
+    column.storedName = DecodeStoredName(mdb, column.storedName);
   }
-  return names;
+  return columns;
 }
 
-bool IsNamedIn(const std::vector<std::string>& names, const std::string& name) {
-  return std::any_of(names.begin(), names.end(), [&](const std::string& listed) {
-    return EqualsIgnoringAsciiCase(listed, name);
+// Whether the property data marks the column so; a column may have blocks in
+// more than one chunk of it.
+bool IsMarked(const std::vector<StoredColumnProperties>& marked, const std::string& name,
+              bool StoredColumnProperties::*fact) {
+  return std::any_of(marked.begin(), marked.end(), [&](const StoredColumnProperties& column) {
+    return column.*fact && EqualsIgnoringAsciiCase(column.storedName, name);
   });
 }
 
 std::vector<ColumnDescription> DescribeColumns(MdbHandle& mdb, const MdbTableDef& table,
                                                const std::string& propertyData) {
-  const std::vector<std::string> required = RequiredColumnNames(mdb, propertyData);
+  const std::vector<StoredColumnProperties> marked = ColumnPropertiesOf(mdb, propertyData);
   const bool bytePerCharacter = mdb.f->jet_version == MDB_VER_JET3;
   std::vector<ColumnDescription> columns;
   for (unsigned int i = 0; i < table.num_cols; ++i) {
@@ -523,8 +529,10 @@ std::vector<ColumnDescription> DescribeColumns(MdbHandle& mdb, const MdbTableDef
     columns.push_back(ColumnDescription{
         name, AccessTypeName(column->col_type),
         FieldSize(column->col_type, column->col_size, bytePerCharacter),
-        column->col_type == stored_type::kYesNo || IsNamedIn(required, name),
-        IsAutoNumber(column->col_type, column->is_long_auto != 0, column->is_uuid_auto != 0)});
+        column->col_type == stored_type::kYesNo ||
+            IsMarked(marked, name, &StoredColumnProperties::required),
+        IsAutoNumber(column->col_type, column->is_long_auto != 0, column->is_uuid_auto != 0),
+        IsMarked(marked, name, &StoredColumnProperties::calculated)});
   }
   return columns;
 }
@@ -564,24 +572,6 @@ Result<std::vector<StoredIndex>> ReadIndexes(MdbTableDef& table, const std::stri
     indexes.push_back(std::move(stored));
   }
   return indexes;
-}
-
-Result<TableDescription> DescribeTableAt(MdbHandle& mdb, const SystemObject& object,
-                                         const std::string& path) {
-  MdbCatalogEntry entry = TableEntry(mdb, object);
-  auto table = ReadTableDefinition(entry, path);
-  if (!table) {
-    return table.error();
-  }
-  MdbTableDef& definition = *table.value();
-  TableDescription description{
-      object.name, DescribeColumns(mdb, definition, object.properties), {}, {}};
-  auto indexes = ReadIndexes(definition, path);
-  if (!indexes) {
-    return indexes.error();
-  }
-  ApplyRecordKey(indexes.value(), description);
-  return description;
 }
 
 bool HasColumnOfType(const MdbTableDef& table, const char* name, int type) {
@@ -666,10 +656,151 @@ Result<std::vector<RelationshipRow>> ReadRelationshipRows(MdbHandle& mdb,
   return ReadRelationshipRowsOf(*table.value(), path);
 }
 
+constexpr const char* kComplexColumnTable = "MSysComplexColumns";
+
+// One row of MSysComplexColumns: a complex column (an attachment, a
+// multi-valued field, an append-only memo's version history) of a table, and
+// the system table that is the template of its values.
+struct ComplexColumnRow {
+  std::string column;
+  long long tableId = 0;     // ConceptualTableID: the MSysObjects Id of the column's table
+  long long templateId = 0;  // ComplexTypeObjectID: the MSysObjects Id of the template
+};
+
+// Read as MSysRelationships is: only where its usage map is there and its
+// columns have the types Access gives them, every row accounted for.
+Result<std::vector<ComplexColumnRow>> ReadComplexColumnRowsOf(MdbTableDef& table,
+                                                              const std::string& path) {
+  if (!HasUsageMap(table)) {
+    return CannotOpenDatabase(path, "its complex column table MSysComplexColumns has no usage map");
+  }
+  if (!HasColumnOfType(table, "ColumnName", stored_type::kText) ||
+      !HasColumnOfType(table, "ConceptualTableID", stored_type::kLongInteger) ||
+      !HasColumnOfType(table, "ComplexTypeObjectID", stored_type::kLongInteger)) {
+    return CannotOpenDatabase(path,
+                              "its complex column table MSysComplexColumns lacks a column or has "
+                              "one of a wrong type");
+  }
+  BoundColumn column(table, "ColumnName");
+  BoundColumn tableId(table, "ConceptualTableID");
+  BoundColumn templateId(table, "ComplexTypeObjectID");
+  std::vector<ComplexColumnRow> rows;
+  unsigned long rowsRead = 0;
+  mdb_rewind_table(&table);
+  while (mdb_fetch_row(&table) != 0) {
+    ++rowsRead;
+    const auto tableValue = tableId.number();
+    const auto templateValue = templateId.number();
+    if (tableValue && templateValue) {
+      rows.push_back(ComplexColumnRow{column.text(), *tableValue, *templateValue});
+    }
+  }
+  if (rowsRead < table.num_rows) {
+    return CannotOpenDatabase(
+        path, "only " + std::to_string(rowsRead) + " of the " + std::to_string(table.num_rows) +
+                  " rows of its complex column table MSysComplexColumns can be read");
+  }
+  return rows;
+}
+
+// Tells attachments, multi-valued fields and version histories apart, all of
+// one stored type, by the template MSysComplexColumns names for each. The
+// table is read on first need, once: only tables with such columns need it.
+class ComplexColumns {
+ public:
+  ComplexColumns(MdbHandle& mdb, const std::vector<SystemObject>& objects, const std::string& path)
+      : mdb_(mdb), objects_(objects), path_(path) {}
+
+  // Gives each complex column of the table its type name; a column the file
+  // does not describe keeps the name it has.
+  Status NameTypes(const SystemObject& table, const MdbTableDef& definition,
+                   std::vector<ColumnDescription>& columns) {
+    for (unsigned int i = 0; i < definition.num_cols && i < columns.size(); ++i) {
+      const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(definition.columns, i));
+      if (column->col_type != stored_type::kComplex) {
+        continue;
+      }
+      if (Status read = ReadRows(); !read) {
+        return read;
+      }
+      if (const SystemObject* found = TemplateOf(table.id, columns[i].name)) {
+        columns[i].type = ComplexTypeName(found->name);
+      }
+    }
+    return Done{};
+  }
+
+ private:
+  Status ReadRows() {
+    if (rows_) {
+      return Done{};
+    }
+    const SystemObject* complexColumns = FindLocalTable(objects_, kComplexColumnTable);
+    if (complexColumns == nullptr) {
+      rows_.emplace();  // a file before Access 2007: no complex columns described
+      return Done{};
+    }
+    MdbCatalogEntry entry = TableEntry(mdb_, *complexColumns);
+    auto definition = ReadTableDefinition(entry, path_);
+    if (!definition) {
+      return definition.error();
+    }
+    auto rows = ReadComplexColumnRowsOf(*definition.value(), path_);
+    if (!rows) {
+      return rows.error();
+    }
+    rows_ = std::move(rows).value();
+    return Done{};
+  }
+
+  const SystemObject* TemplateOf(long long tableId, const std::string& column) const {
+    for (const ComplexColumnRow& row : *rows_) {
+      if (row.tableId != tableId || !EqualsIgnoringAsciiCase(row.column, column)) {
+        continue;
+      }
+      for (const SystemObject& object : objects_) {
+        if (object.id == row.templateId) {
+          return &object;
+        }
+      }
+    }
+    return nullptr;
+  }
+
+  MdbHandle& mdb_;
+  const std::vector<SystemObject>& objects_;
+  const std::string& path_;
+  std::optional<std::vector<ComplexColumnRow>> rows_;
+};
+
+Result<TableDescription> DescribeTableAt(MdbHandle& mdb, const SystemObject& object,
+                                         const std::string& path, ComplexColumns& complex) {
+  MdbCatalogEntry entry = TableEntry(mdb, object);
+  auto table = ReadTableDefinition(entry, path);
+  if (!table) {
+    return table.error();
+  }
+  MdbTableDef& definition = *table.value();
+  TableDescription description{
+      object.name, DescribeColumns(mdb, definition, object.properties), {}, {}};
+  auto indexes = ReadIndexes(definition, path);
+  if (!indexes) {
+    return indexes.error();
+  }
+  ApplyRecordKey(indexes.value(), description);
+  // Only now: libmdb reads the indexes on from the definition page its page
+  // buffer still holds, which reading another table's rows would replace.
+  if (Status named = complex.NameTypes(object, definition, description.columns); !named) {
+    return named.error();
+  }
+  return description;
+}
+
 // The relations of the described table, and the descriptions of the tables
 // they refer to that the file stores.
 Status AddRelations(MdbHandle& mdb, const std::vector<SystemObject>& objects,
-                    const std::string& path, TableWithReferences& described) {
+                    const std::string& path, ComplexColumns& complex,
+                    TableWithReferences& described) {
   auto rows = ReadRelationshipRows(mdb, objects, path);
   if (!rows) {
     return rows.error();
@@ -684,7 +815,7 @@ Status AddRelations(MdbHandle& mdb, const std::vector<SystemObject>& objects,
     if (referenced == nullptr || described.FindTable(referenced->name) != nullptr) {
       continue;  // a linked table, a table the file lacks, or one described already
     }
-    auto description = DescribeTableAt(mdb, *referenced, path);
+    auto description = DescribeTableAt(mdb, *referenced, path, complex);
     if (!description) {
       return description.error();
     }
@@ -716,12 +847,13 @@ Result<TableWithReferences> DescribeWithReferences(OpenedCatalog& opened, const 
   if (chosen == objects.end()) {
     return TableNotFound(tableName, path);
   }
-  auto table = DescribeTableAt(mdb, *chosen, path);
+  ComplexColumns complex(mdb, objects, path);
+  auto table = DescribeTableAt(mdb, *chosen, path, complex);
   if (!table) {
     return table.error();
   }
   TableWithReferences described{std::move(table).value(), {}};
-  if (auto added = AddRelations(mdb, objects, path, described); !added) {
+  if (auto added = AddRelations(mdb, objects, path, complex, described); !added) {
     return added.error();
   }
   return described;

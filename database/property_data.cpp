@@ -20,6 +20,7 @@ constexpr std::uint32_t kNamesChunk = 0x80;
 constexpr std::uint32_t kLastValuesChunk = 0x02;
 constexpr unsigned kYesNoProperty = 0x01;
 constexpr std::string_view kRequiredProperty = "Required";
+constexpr std::string_view kExpressionProperty = "Expression";
 
 // The bytes [at, at + length) of data, or nullopt where they are not all there.
 std::optional<std::string_view> Slice(std::string_view data, std::size_t at, std::size_t length) {
@@ -63,8 +64,11 @@ std::vector<std::string> ReadNames(std::string_view chunk, bool wide) {
   return names;
 }
 
-// Whether a block of values sets Required to Yes.
-bool SetsRequired(std::string_view records, const std::vector<std::string>& names) {
+// Reads Required and Expression from a block's property records. The first
+// Required counts; an Expression counts where it holds any text.
+void ReadFacts(std::string_view records, const std::vector<std::string>& names,
+               StoredColumnProperties& facts) {
+  bool requiredSeen = false;
   std::size_t at = 0;
   while (const auto header = Slice(records, at, kPropertyHeaderSize)) {
     const std::uint32_t length = Little16(header->data());
@@ -75,21 +79,25 @@ bool SetsRequired(std::string_view records, const std::vector<std::string>& name
     if (length < kPropertyHeaderSize || !value) {
       break;
     }
-    if (type == kYesNoProperty && nameIndex < names.size() &&
-        EqualsIgnoringAsciiCase(names[nameIndex], kRequiredProperty) && !value->empty()) {
-      return (*value)[0] != '\0';
+    const std::string_view name =
+        nameIndex < names.size() ? std::string_view(names[nameIndex]) : std::string_view();
+    if (!requiredSeen && type == kYesNoProperty &&
+        EqualsIgnoringAsciiCase(name, kRequiredProperty) && !value->empty()) {
+      facts.required = (*value)[0] != '\0';
+      requiredSeen = true;
+    } else if (EqualsIgnoringAsciiCase(name, kExpressionProperty) && !value->empty()) {
+      facts.calculated = true;
     }
     at += length;
   }
-  return false;
 }
 
 }  // namespace
 
-std::vector<std::string> StoredNamesOfRequiredColumns(std::string_view propertyData) {
-  std::vector<std::string> required;
+std::vector<StoredColumnProperties> ReadColumnProperties(std::string_view propertyData) {
+  std::vector<StoredColumnProperties> columns;
   if (!FindPropertyDataDamage(propertyData).empty()) {
-    return required;
+    return columns;
   }
   const bool wide = propertyData.substr(0, kMagicSize) == kJet4Magic;
   std::vector<std::string> names;
@@ -110,13 +118,17 @@ std::vector<std::string> StoredNamesOfRequiredColumns(std::string_view propertyD
       const auto nameLength = Read16(*chunk, 4);
       const auto blockName =
           nameLength ? Slice(*chunk, kBlockHeaderSize, *nameLength) : std::nullopt;
-      if (blockName && SetsRequired(chunk->substr(kBlockHeaderSize + blockName->size()), names)) {
-        required.emplace_back(*blockName);
+      if (blockName) {
+        StoredColumnProperties facts{std::string(*blockName)};
+        ReadFacts(chunk->substr(kBlockHeaderSize + blockName->size()), names, facts);
+        if (facts.required || facts.calculated) {
+          columns.push_back(std::move(facts));
+        }
       }
     }
     at += length;
   }
-  return required;
+  return columns;
 }
 
 }  // namespace ferulo::database

@@ -5,6 +5,11 @@
 
 namespace ferulo::database {
 
+bool FilledByDatabase(const ColumnDescription& column) {
+  return column.calculated || column.type == kAttachmentTypeName ||
+         column.type == kMultiValuedTypeName || column.type == kVersionHistoryTypeName;
+}
+
 const ColumnDescription* TableDescription::FindColumn(std::string_view columnName) const {
   for (const ColumnDescription& column : columns) {
     if (EqualsIgnoringAsciiCase(column.name, columnName)) {

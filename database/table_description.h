@@ -22,8 +22,18 @@ struct ColumnDescription {
   // belongs to the record key.
   bool required = false;
   bool autonumber = false;  // the database fills it in itself
+  // Its value is computed from an expression over other columns of the
+  // record (its Expression property); it cannot be written.
+  bool calculated = false;
   bool operator==(const ColumnDescription&) const = default;
 };
+
+// Whether the database fills the column's value, so that a page shows it but
+// never offers it for input or writes it: a calculated column, or a complex
+// one (an attachment, a multi-valued field, a version history), whose values
+// the database keeps in tables of its own. An AutoNumber, which a page shows
+// the same way, is told by its own flag.
+[[nodiscard]] bool FilledByDatabase(const ColumnDescription& column);
 
 // The table's columns refer to the referenced table's columns, paired by
 // position, in the order of the relationship's key.

@@ -19,6 +19,7 @@ constexpr const char* kTypeKey = "type";
 constexpr const char* kSizeKey = "size";
 constexpr const char* kRequiredKey = "required";
 constexpr const char* kAutonumberKey = "autonumber";
+constexpr const char* kCalculatedKey = "calculated";
 constexpr const char* kPrimaryKeyKey = "primaryKey";
 constexpr const char* kRelationsKey = "relations";
 constexpr const char* kReferencesKey = "references";
@@ -72,7 +73,8 @@ Json DescriptionJson(const TableDescription& table) {
                        {kTypeKey, column.type},
                        {kSizeKey, column.size},
                        {kRequiredKey, column.required},
-                       {kAutonumberKey, column.autonumber}});
+                       {kAutonumberKey, column.autonumber},
+                       {kCalculatedKey, column.calculated}});
   }
   Json relations = Json::array();
   for (const Relation& relation : table.relations) {
@@ -93,10 +95,12 @@ Result<ColumnDescription> ColumnFromJson(const json& item) {
   const json* size = Member(item, kSizeKey);
   const auto required = BoolMember(item, kRequiredKey);
   const auto autonumber = BoolMember(item, kAutonumberKey);
-  if (!name || !type || size == nullptr || !size->is_number_integer() || !required || !autonumber) {
-    return Malformed("a column lacks its name, type, size, required or autonumber");
+  const auto calculated = BoolMember(item, kCalculatedKey);
+  if (!name || !type || size == nullptr || !size->is_number_integer() || !required || !autonumber ||
+      !calculated) {
+    return Malformed("a column lacks its name, type, size, required, autonumber or calculated");
   }
-  return ColumnDescription{*name, *type, size->get<int>(), *required, *autonumber};
+  return ColumnDescription{*name, *type, size->get<int>(), *required, *autonumber, *calculated};
 }
 
 Result<Relation> RelationFromJson(const json& item, const TableDescription& table) {

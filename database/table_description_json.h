@@ -10,7 +10,7 @@
 // "ferulo-cli describe" use:
 //   {"table": "Orders",
 //    "columns": [{"name": "OrderID", "type": "Long Integer", "size": 4,
-//                 "required": true, "autonumber": true}, ...],
+//                 "required": true, "autonumber": true, "calculated": false}, ...],
 //    "primaryKey": ["OrderID"],
 //    "relations": [{"columns": ["CustomerID"],
 //                   "references": {"table": "Customers", "columns": ["CustomerID"]}}]}

@@ -169,7 +169,8 @@ TEST(CliDescribe, PrintsTheTableAsJson) {
                           {"type", type},
                           {"size", size},
                           {"required", required},
-                          {"autonumber", autonumber}};
+                          {"autonumber", autonumber},
+                          {"calculated", false}};
   };
   const nlohmann::json expected{
       {"table", "Users"},

@@ -33,6 +33,8 @@ std::function<std::string()> Shared(const char* file) {
 const auto Nwind = Shared("nwind.mdb");
 const auto DateTest = Shared("DateTestDatabase.mdb");
 const auto AssetSample = Shared("ASampleDatabase.accdb");
+const auto Calculated = Shared("CalculatedColumns.accdb");
+const auto Complex = Shared("AttachmentsAndMultiValues.accdb");
 
 Result<TableWithReferences> Describe(const std::string& path, const std::string& table) {
   auto connection = OpenDatabase(path);
@@ -179,6 +181,55 @@ INSTANTIATE_TEST_SUITE_P(
                      C("Supplier No", "Text", 5), C("Comments", "Memo", 0)}}),
     [](const auto& info) { return info.param.name; });
 
+// The columns the database fills, as "name (calculated)" or "name (type)".
+// Expected values: the columns with an Expression in "mdb-prop FILE Table1";
+// the complex columns of Table1 (Id 109 in "mdb-export FILE MSysObjects") in
+// "mdb-export FILE MSysComplexColumns", each of the kind its
+// ComplexTypeObjectID names in MSysObjects: 39 MSysComplexType_Attachment,
+// 37 MSysComplexType_Text (multi-valued), 78 MSysComplexTypeVH_... (the
+// version history of the append-only memo "append-memo-data").
+struct FilledCase {
+  std::string name;
+  std::function<std::string()> path;
+  std::vector<std::string> filled;
+};
+
+void PrintTo(const FilledCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ColumnsTheDatabaseFills : public ::testing::TestWithParam<FilledCase> {};
+
+TEST_P(ColumnsTheDatabaseFills, AreMarked) {
+  const std::string path = GetParam().path();
+  FERULO_SKIP_IF_MISSING(path, GetParam().name);
+  auto described = Describe(path, "Table1");
+  ASSERT_TRUE(described.ok()) << described.error().description;
+  std::vector<std::string> filled;
+  for (const ColumnDescription& column : described.value().table.columns) {
+    if (FilledByDatabase(column)) {
+      filled.push_back(column.name + " (" + (column.calculated ? "calculated" : column.type) + ")");
+    }
+  }
+  EXPECT_EQ(filled, GetParam().filled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SampleDatabases, ColumnsTheDatabaseFills,
+    ::testing::Values(
+        FilledCase{
+            "CalculatedColumns",
+            Calculated,
+            {"LastFirst (calculated)", "LastFirstLen (calculated)", "MonthlySalary (calculated)",
+             "IsRich (calculated)", "AllNames (calculated)", "WeeklySalary (calculated)",
+             "SalaryTest (calculated)", "BoolTest (calculated)", "DecimalTest (calculated)",
+             "FloatTest (calculated)", "BigNumTest (calculated)"}},
+        FilledCase{"AttachmentsAndMultiValues",
+                   Complex,
+                   {"VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880 (Version History)",
+                    "multi-value-data (Multi-valued)", "attach-data (Attachment)"}}),
+    [](const auto& info) { return info.param.name; });
+
 std::vector<std::string> NamesAndKeys(const std::vector<TableDescription>& tables) {
   std::vector<std::string> lines;
   for (const TableDescription& table : tables) {
@@ -270,6 +321,8 @@ struct DamageCase {
   std::string name;
   std::function<void(std::string&)> damage;
   std::string reason;  // words of the description
+  std::function<std::string()> source = Nwind;
+  std::string table = "Order Details";
 };
 
 void PrintTo(const DamageCase& c, std::ostream* os) {
@@ -279,15 +332,15 @@ void PrintTo(const DamageCase& c, std::ostream* os) {
 class DamagedForDescription : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(DamagedForDescription, GivesACleanErrorNamingTheFileInTime) {
-  const std::string source = Nwind();
-  FERULO_SKIP_IF_MISSING(source, "nwind.mdb");
+  const std::string source = GetParam().source();
+  FERULO_SKIP_IF_MISSING(source, GetParam().name);
   const ferulo::test::TempDir folder;
   std::string bytes = ferulo::test::ReadFile(source);
   GetParam().damage(bytes);
   const std::string path = folder.file("damaged.mdb");
   ferulo::test::WriteFile(path, bytes);
   const Stopwatch stopwatch;
-  auto described = Describe(path, "Order Details");
+  auto described = Describe(path, GetParam().table);
   EXPECT_LT(stopwatch.elapsed(), std::chrono::seconds(5));
   ASSERT_FALSE(described.ok()) << "described";
   EXPECT_EQ(described.error().number, error_code::kCannotOpenDatabase)
@@ -312,7 +365,11 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"RelationshipOverAColumnTheTableLacks", RenameRelationshipColumn,
                    "names the column 'OrderIX', which 'Order Details' lacks"},
         DamageCase{"RelationshipColumnOfAnotherType", MakeSzObjectAMemo,
-                   "MSysRelationships lacks a column or has one of a wrong type"}),
+                   "MSysRelationships lacks a column or has one of a wrong type"},
+        // MSysComplexColumns (Id 18) of an ACE file (4 KB pages, row count at
+        // 16 of the definition page), read for Table1's complex columns.
+        DamageCase{"ComplexColumnRowsLost", [](std::string& b) { Put32(b, 18 * 4096 + 16, 1000); },
+                   "only 4 of the 1000 rows of its complex column table", Complex, "Table1"}),
     [](const auto& info) { return info.param.name; });
 
 // Categories (definition on page 23) with its primary key made a plain unique

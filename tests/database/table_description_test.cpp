@@ -190,18 +190,18 @@ TEST(RequiredProperty, NamesTheColumnsWhoseRequiredIsYes) {
   for (const bool wide : {false, true}) {
     const std::string data =
         PropertyData(wide, "Required", {{"A", true}, {"B", false}, {"Name", true}});
-    EXPECT_EQ(StoredNamesOfRequiredColumns(data),
-              (std::vector<std::string>{Stored("A", wide), Stored("Name", wide)}))
+    EXPECT_EQ(ReadColumnProperties(data),
+              (std::vector<StoredColumnProperties>{{Stored("A", wide), true},
+                                                   {Stored("Name", wide), true}}))
         << (wide ? "MR2" : "KKD");
-    EXPECT_TRUE(
-        StoredNamesOfRequiredColumns(PropertyData(wide, "Requiredness", {{"A", true}})).empty());
+    EXPECT_TRUE(ReadColumnProperties(PropertyData(wide, "Requiredness", {{"A", true}})).empty());
   }
 }
 
 TEST(RequiredProperty, DataCutShortAnywhereGivesNoName) {
   const std::string data = PropertyData(true, "Required", {{"A", true}});
   for (std::size_t length = 0; length < data.size(); ++length) {
-    EXPECT_TRUE(StoredNamesOfRequiredColumns(data.substr(0, length)).empty()) << length;
+    EXPECT_TRUE(ReadColumnProperties(data.substr(0, length)).empty()) << length;
   }
 }
 
@@ -258,6 +258,7 @@ TEST(DescriptionJson, RefusesWhatIsNotADescription) {
            {"/table", 7},
            {"/columns/0/size", "4"},
            {"/columns/0/required", nullptr},
+           {"/columns/0/calculated", "yes"},
            {"/primaryKey/0", "Missing"},
            {"/relations/0/columns/0", "Missing"},
            {"/relations/0/references/columns", nlohmann::json::array()},

@@ -32,7 +32,8 @@ std::vector<std::string> FilesToCheck() {
   }
   for (const std::string& sample :
        {SharedTestData("nwind.mdb"), SharedTestData("DateTestDatabase.mdb"),
-        SharedTestData("ASampleDatabase.accdb"), FruitMdb(), NodeAdodbMdb()}) {
+        SharedTestData("ASampleDatabase.accdb"), SharedTestData("CalculatedColumns.accdb"),
+        SharedTestData("AttachmentsAndMultiValues.accdb"), FruitMdb(), NodeAdodbMdb()}) {
     if (!sample.empty()) {
       files.push_back(sample);
     }
