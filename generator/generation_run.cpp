@@ -7,6 +7,7 @@
 #include "generator/field_list_checks.h"
 #include "generator/fragments.h"
 #include "generator/output_files.h"
+#include "generator/output_plan.h"
 #include "generator/page_names.h"
 #include "generator/template_substitution.h"
 
@@ -87,7 +88,8 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   }
 
   const std::string pageBaseName = PageBaseName(input.databaseFileName);
-  const OutputFileNames outputs = MakeOutputFileNames(OutputPrefix(input.outputPath), pageBaseName);
+  // An empty output path means the database's folder, never the working one.
+  const OutputFileNames outputs = PlannedOutputFiles(input);
 
   const FieldLists& lists = input.lists;
   const ListPageFragments listFragments =
