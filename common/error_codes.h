@@ -39,4 +39,7 @@ inline constexpr int kControlCharacterInEntry = 9201;
 // The command-line front end
 inline constexpr int kBadJobFile = 9101;
 
+// The window
+inline constexpr int kFolderNotOpened = 9301;  // the desktop showed no folder
+
 }  // namespace ferulo::error_code
