@@ -22,9 +22,10 @@ using gui::LayoutUnits;
 // for ten column names in each list.
 constexpr int kPageWidth = 355;
 constexpr int kPageHeight = 223;
-// The least a list keeps when the window is made small: three or four names.
-constexpr int kListMinimumWidth = 45;
-constexpr int kListMinimumHeight = 40;
+// The least a list keeps when the window is made small: room for ten names
+// of the usual length. On a smaller screen the page scrolls.
+constexpr int kListMinimumWidth = 58;
+constexpr int kListMinimumHeight = 125;
 constexpr int kButtonWidth = 52;
 constexpr int kButtonGap = 13;
 
