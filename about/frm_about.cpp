@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -40,7 +41,11 @@ constexpr int kBottomMargin = 5;
 
 constexpr char kCaption[] = "About FERULO";
 constexpr char kTitleLine[] = "FERULO - Create an ASP from an Access Database ";
-constexpr char kSystemsLine[] = "FOR Windows 95/98/NT/2000/XP";
+// The system this copy of FERULO runs on, as the system names itself
+// ("FOR Debian GNU/Linux 12 (bookworm)").
+QString SystemsLine() {
+  return QStringLiteral("FOR ") + QSysInfo::prettyProductName();
+}
 // About seven lines of its box in DejaVu Sans at 9 points; the box grows
 // where a font needs more.
 constexpr char kDisclaimer[] =
@@ -117,7 +122,7 @@ void frmAbout::BuildLabels(const LayoutUnits& units) {
     return units.Rect(kTextLeft, kFirstLineTop + row * kLineStep, 0, kTextHeight);
   };
   AddLabel(this, "lblPUT", QString::fromLatin1(kTitleLine), line(0));
-  AddLabel(this, "Label1", QString::fromLatin1(kSystemsLine), line(1));
+  AddLabel(this, "Label1", SystemsLine(), line(1));
   lblVersion_ = AddLabel(this, "lblVersion", QString::fromLatin1(kVersionPlaceholder), line(2));
 
   // The notice keeps its width and wraps inside it.

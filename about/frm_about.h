@@ -13,7 +13,7 @@ namespace ferulo::about {
 // The product's web site, opened by the "Website" button.
 inline constexpr char kWebsiteAddress[] = "https://ferulo.sourceforge.io/";
 
-// The About window: product title, supported systems, version and legal
+// The About window: product title, the system it runs on, version and legal
 // notice, with buttons to close it, open the web site and start the system's
 // information tool. Each control's objectName is its name: lblPUT, Label1,
 // lblVersion, lblDisclaimer, Line1_0, Line1_1, cmdOK, cmdIE, cmdSysInfo.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QSettings>
+#include <QString>
+
 #include <functional>
 
 #include "app/access_database.h"
@@ -13,7 +16,8 @@ namespace ferulo::app {
 void EndProgramNow();
 
 // The program as the ferulo executable runs it: the main window with Qt's
-// dialogs, the Access reader, and the templates beside the executable.
+// dialogs, the Access reader, the templates beside the executable, and the
+// user's settings.
 class FeruloProgram {
  public:
   // showAbout opens the About window, or brings the open one forward.
@@ -21,8 +25,9 @@ class FeruloProgram {
 
   [[nodiscard]] frmMain& window() { return window_; }
 
-  // Shows the main window and runs until the program ends; the exit code.
-  int Run();
+  // Shows the main window, opens databaseFile where one is named, and runs
+  // until the program ends; the exit code.
+  int Run(const QString& databaseFile = QString());
 
  private:
   AccessDatabaseLayer database_;
@@ -30,6 +35,7 @@ class FeruloProgram {
   QtInputBox inputBox_;
   PopupListMenu listMenu_;
   gui::QtMessageBoxes messageBoxes_;
+  QSettings settings_;
   frmMain window_;
 };
 

@@ -4,12 +4,14 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "about/about_window.h"
 #include "app/ferulo_program.h"
 #include "app/program_arguments.h"
+#include "app/window_icon.h"
 #include "gui/message_boxes.h"
 
 namespace {
@@ -54,7 +56,21 @@ int main(int argc, char* argv[]) {
                  ferulo::app::ProgramHelpText().c_str());
     return 2;
   }
+  // The application name is the class of every window (WM_CLASS), which the
+  // menu entry's StartupWMClass names; the settings are kept under it too.
   QApplication::setApplicationName(QString::fromLatin1(ferulo::gui::kApplicationTitle));
+  QApplication::setOrganizationName(QStringLiteral("ferulo"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.ferulo.Ferulo"));
+  QApplication::setWindowIcon(
+      ferulo::app::FeruloWindowIcon(QCoreApplication::applicationDirPath()));
   ferulo::app::FeruloProgram program([] { ferulo::about::ShowAboutWindow(); });
-  return program.Run();
+  const int exitCode = program.Run(QString::fromStdString(check.databaseFile));
+  if (program.window().isReading()) {
+    // "Exit" during a read of a slow or damaged file: the program ends now
+    // rather than wait up to the reader's time limit. Its reader process ends
+    // by itself once its answer has nowhere to go or its time is up.
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+  }
+  return exitCode;
 }

@@ -1,7 +1,9 @@
 #include "app/main_window_controls.h"
 
 #include <QFont>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,41 +18,16 @@ namespace {
 
 using gui::LayoutUnits;
 
-// The page of controls and Frame1 on it, in layout units (gui/layout_units.h).
+// The size the window opens with, in layout units (gui/layout_units.h): room
+// for ten column names in each list.
 constexpr int kPageWidth = 355;
 constexpr int kPageHeight = 223;
-constexpr int kFrameLeft = 2;
-constexpr int kFrameTop = 1;
-constexpr int kFrameWidth = kPageWidth - 2 * kFrameLeft;
-constexpr int kFrameHeight = kPageHeight - 3 * kFrameTop;
-
-// Places inside Frame1. Five list columns of equal width; the path rows end
-// where the lists do.
-constexpr int kMargin = 7;
-constexpr int kHeadingTop = 8;
-constexpr int kTextHeight = 10;
-constexpr int kListTop = 20;
-constexpr int kListWidth = 65;
-constexpr int kListHeight = 125;
-constexpr int kListGap = 3;
-constexpr int kRowsRight = kMargin + 5 * kListWidth + 4 * kListGap;
-constexpr int kInputRowTop = 151;
-constexpr int kOutputRowTop = 170;
-constexpr int kRowHeight = 13;
-constexpr int kCaptionWidth = 62;
-constexpr int kSelectWidth = 50;
-constexpr int kSelectHeight = 15;
-constexpr int kSelectLeft = kRowsRight - kSelectWidth;
-constexpr int kPathLeft = kMargin + kCaptionWidth + 2;
-constexpr int kPathWidth = kSelectLeft - 4 - kPathLeft;
-constexpr int kButtonTop = 192;
+// The least a list keeps when the window is made small: room for ten names
+// of the usual length. On a smaller screen the page scrolls.
+constexpr int kListMinimumWidth = 58;
+constexpr int kListMinimumHeight = 125;
 constexpr int kButtonWidth = 52;
-constexpr int kButtonHeight = 17;
 constexpr int kButtonGap = 13;
-
-int ListColumnLeft(int column) {
-  return kMargin + column * (kListWidth + kListGap);
-}
 
 template <typename Control>
 Control* Named(Control* control, const char* name) {
@@ -58,15 +35,25 @@ Control* Named(Control* control, const char* name) {
   return control;
 }
 
-QLabel* MakeLabel(QWidget* frame, const char* name, const QString& text, const QRect& place) {
+// A label whose access key (the letter after '&') moves the focus to its
+// buddy. The buddy's accessible name is the label's text, as a screen reader
+// announces it.
+QLabel* MakeBuddyLabel(QWidget* frame, const char* name, const QString& text, QWidget* buddy) {
   auto* label = Named(new QLabel(text, frame), name);
-  label->setGeometry(place);
+  label->setBuddy(buddy);
+  QString spoken = text;
+  spoken.remove(QLatin1Char('&'));
+  if (spoken.endsWith(QLatin1Char(':'))) {
+    spoken.chop(1);
+  }
+  buddy->setAccessibleName(spoken);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* frame, const char* name, const QString& text, const QRect& place) {
+// Enter on a button with the focus presses it, as on a dialog's buttons.
+QPushButton* MakeButton(QWidget* frame, const char* name, const QString& text) {
   auto* button = Named(new QPushButton(text, frame), name);
-  button->setGeometry(place);
+  button->setAutoDefault(true);
   return button;
 }
 
@@ -78,92 +65,109 @@ QFont CommandButtonFont() {
   return font;
 }
 
-void BuildListRow(QWidget* frame, const LayoutUnits& units, MainWindowControls& controls) {
-  const std::array<QString, 5> headings{
-      QStringLiteral("Table Name"), QStringLiteral("Field Name"), QStringLiteral("Display Name"),
-      QStringLiteral("Filter Name"), QStringLiteral("Search Name")};
-  const std::array<const char*, 5> headingNames{"Label1", "Label2", "Label3", "Label4", "Label5"};
-  for (int column = 0; column < 5; ++column) {
-    controls.labels[static_cast<std::size_t>(column)] =
-        MakeLabel(frame, headingNames[static_cast<std::size_t>(column)],
-                  headings[static_cast<std::size_t>(column)],
-                  units.Rect(ListColumnLeft(column), kHeadingTop, kListWidth, kTextHeight));
-  }
-
-  const auto listPlace = [&](int column) {
-    return units.Rect(ListColumnLeft(column), kListTop, kListWidth, kListHeight);
-  };
-  controls.ListTable = Named(new QListWidget(frame), "ListTable");
-  controls.ListTable->setGeometry(listPlace(0));
+// Headings over five lists that share the window's width and height alike.
+void BuildListRow(QWidget* frame, QGridLayout* grid, const LayoutUnits& units,
+                  MainWindowControls& controls) {
+  controls.ListTable = Named(new ListBox(frame), "ListTable");
   controls.ListTable->setSelectionMode(QAbstractItemView::SingleSelection);
   controls.ListTable->setToolTip(QStringLiteral("please select a table"));
-
   const std::array<const char*, kFieldListCount> listNames{"ListItem0", "ListItem1", "ListItem2",
                                                            "ListItem3"};
-  for (int index = 0; index < kFieldListCount; ++index) {
-    auto* list = Named(new FieldListBox(frame), listNames[static_cast<std::size_t>(index)]);
-    list->setGeometry(listPlace(index + 1));
+  for (std::size_t index = 0; index < kFieldListCount; ++index) {
+    auto* list = Named(new FieldListBox(frame), listNames[index]);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setToolTip(QStringLiteral("click to make it"));
-    controls.ListItem[static_cast<std::size_t>(index)] = list;
+    controls.ListItem[index] = list;
   }
+
+  const std::array<QListWidget*, 5> lists{controls.ListTable, controls.ListItem[0],
+                                          controls.ListItem[1], controls.ListItem[2],
+                                          controls.ListItem[3]};
+  const std::array<QString, 5> headings{
+      QStringLiteral("&Table Name"), QStringLiteral("&Field Name"), QStringLiteral("&Display Name"),
+      QStringLiteral("Fi&lter Name"), QStringLiteral("Sea&rch Name")};
+  const std::array<const char*, 5> headingNames{"Label1", "Label2", "Label3", "Label4", "Label5"};
+  for (std::size_t column = 0; column < lists.size(); ++column) {
+    controls.labels[column] =
+        MakeBuddyLabel(frame, headingNames[column], headings[column], lists[column]);
+    lists[column]->setMinimumSize(units.Size(kListMinimumWidth, kListMinimumHeight));
+    grid->addWidget(controls.labels[column], 0, static_cast<int>(column));
+    grid->addWidget(lists[column], 1, static_cast<int>(column));
+    grid->setColumnStretch(static_cast<int>(column), 1);
+  }
+  grid->setRowStretch(1, 1);
 }
 
-void BuildPathRows(QWidget* frame, const LayoutUnits& units, MainWindowControls& controls) {
-  const auto selectPlace = [&](int rowTop) {
-    return units.Rect(kSelectLeft, rowTop - 1, kSelectWidth, kSelectHeight);
-  };
-  controls.labels[5] = MakeLabel(frame, "Label6", QStringLiteral("Input Database:"),
-                                 units.Rect(kMargin, kInputRowTop, kCaptionWidth, kRowHeight));
+// "Input Database:" and "Output Path:", each with its box and a "Select..."
+// button; the second button is never shown but keeps its place, so that both
+// boxes end at the same point.
+void BuildPathRows(QWidget* frame, QGridLayout* grid, MainWindowControls& controls) {
   controls.txtInput = Named(new QLineEdit(frame), "txtInput");
-  controls.txtInput->setGeometry(units.Rect(kPathLeft, kInputRowTop, kPathWidth, kRowHeight));
-  controls.btnSelectDB =
-      MakeButton(frame, "btnSelectDB", QStringLiteral("Select..."), selectPlace(kInputRowTop));
-
-  controls.labels[6] = MakeLabel(frame, "Label7", QStringLiteral("Output Path:"),
-                                 units.Rect(kMargin, kOutputRowTop, kCaptionWidth, kRowHeight));
+  controls.labels[5] =
+      MakeBuddyLabel(frame, "Label6", QStringLiteral("&Input Database:"), controls.txtInput);
+  controls.btnSelectDB = MakeButton(frame, "btnSelectDB", QStringLiteral("S&elect..."));
   controls.txtOutput = Named(new QLineEdit(frame), "txtOutput");
-  controls.txtOutput->setGeometry(units.Rect(kPathLeft, kOutputRowTop, kPathWidth, kRowHeight));
-  // Keeps its place beside txtOutput but is never shown.
-  controls.btnSelectPath =
-      MakeButton(frame, "btnSelectPath", QStringLiteral("Select..."), selectPlace(kOutputRowTop));
+  controls.labels[6] =
+      MakeBuddyLabel(frame, "Label7", QStringLiteral("&Output Path:"), controls.txtOutput);
+  controls.btnSelectPath = MakeButton(frame, "btnSelectPath", QStringLiteral("Select..."));
+  QSizePolicy keepsItsPlace = controls.btnSelectPath->sizePolicy();
+  keepsItsPlace.setRetainSizeWhenHidden(true);
+  controls.btnSelectPath->setSizePolicy(keepsItsPlace);
   controls.btnSelectPath->setVisible(false);
+
+  auto* rows = new QGridLayout;
+  rows->addWidget(controls.labels[5], 0, 0);
+  rows->addWidget(controls.txtInput, 0, 1);
+  rows->addWidget(controls.btnSelectDB, 0, 2);
+  rows->addWidget(controls.labels[6], 1, 0);
+  rows->addWidget(controls.txtOutput, 1, 1);
+  rows->addWidget(controls.btnSelectPath, 1, 2);
+  rows->setColumnStretch(1, 1);
+  grid->addLayout(rows, 2, 0, 1, 5);
 }
 
-void BuildCommandRow(QWidget* frame, const LayoutUnits& units, MainWindowControls& controls) {
-  const int rowWidth = 3 * kButtonWidth + 2 * kButtonGap;
-  const int left = (kFrameWidth - rowWidth) / 2;
-  const auto place = [&](int position) {
-    return units.Rect(left + position * (kButtonWidth + kButtonGap), kButtonTop, kButtonWidth,
-                      kButtonHeight);
-  };
-  controls.start = MakeButton(frame, "start", QStringLiteral("Start"), place(0));
-  controls.aboutus = MakeButton(frame, "aboutus", QStringLiteral("About"), place(1));
-  controls.quitsys = MakeButton(frame, "quitsys", QStringLiteral("Exit"), place(2));
+// "Start", "About" and "Exit" in the middle of the last row. Start is the
+// default button: Enter in the output path box presses it too.
+void BuildCommandRow(QWidget* frame, QGridLayout* grid, const LayoutUnits& units,
+                     MainWindowControls& controls) {
+  controls.start = MakeButton(frame, "start", QStringLiteral("&Start"));
+  controls.aboutus = MakeButton(frame, "aboutus", QStringLiteral("&About"));
+  controls.quitsys = MakeButton(frame, "quitsys", QStringLiteral("E&xit"));
+  controls.start->setDefault(true);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
   for (QPushButton* button : {controls.start, controls.aboutus, controls.quitsys}) {
     button->setFont(CommandButtonFont());
+    button->setMinimumWidth(units.X(kButtonWidth));
+    if (button != controls.start) {
+      row->addSpacing(units.X(kButtonGap));
+    }
+    row->addWidget(button);
   }
+  row->addStretch(1);
+  grid->addLayout(row, 3, 0, 1, 5);
 }
 
+// Top to bottom, left to right, as the controls stand.
 void SetFocusOrder(const MainWindowControls& controls) {
   const std::array<QWidget*, 11> order{
-      controls.txtInput,  controls.ListItem[3], controls.ListItem[2], controls.aboutus,
-      controls.quitsys,   controls.start,       controls.ListItem[1], controls.ListItem[0],
-      controls.ListTable, controls.btnSelectDB, controls.txtOutput};
+      controls.ListTable,   controls.ListItem[0], controls.ListItem[1], controls.ListItem[2],
+      controls.ListItem[3], controls.txtInput,    controls.btnSelectDB, controls.txtOutput,
+      controls.start,       controls.aboutus,     controls.quitsys};
   for (std::size_t i = 0; i + 1 < order.size(); ++i) {
     QWidget::setTabOrder(order[i], order[i + 1]);
   }
 }
 
-// The page of controls, shown through a borderless scroll area that fills the
-// window: on a screen smaller than the window, the window is made smaller and
-// every control stays within reach.
-QWidget* AddScrollingPage(QWidget* window, QSize pageSize) {
+// The page of controls fills the window and grows with it. Shown through a
+// borderless scroll area: on a screen smaller than the page's least size, the
+// window is made smaller and every control stays within reach.
+QWidget* AddScrollingPage(QWidget* window) {
   auto* page = new QWidget;
-  page->setFixedSize(pageSize);
   auto* scroller = new QScrollArea(window);
   scroller->setFrameShape(QFrame::NoFrame);
   scroller->setFocusPolicy(Qt::NoFocus);
+  scroller->setWidgetResizable(true);
   scroller->setWidget(page);
   auto* layout = new QVBoxLayout(window);
   layout->setContentsMargins(QMargins());
@@ -179,13 +183,17 @@ QSize MainWindowPageSize(const LayoutUnits& units) {
 
 MainWindowControls BuildMainWindowControls(QWidget* window, const LayoutUnits& units) {
   MainWindowControls controls;
-  QWidget* page = AddScrollingPage(window, MainWindowPageSize(units));
+  QWidget* page = AddScrollingPage(window);
   controls.Frame1 = Named(new QGroupBox(page), "Frame1");
-  controls.Frame1->setGeometry(units.Rect(kFrameLeft, kFrameTop, kFrameWidth, kFrameHeight));
+  auto* pageLayout = new QVBoxLayout(page);
+  pageLayout->setContentsMargins(units.X(2), units.Y(1), units.X(2), units.Y(2));
+  pageLayout->addWidget(controls.Frame1);
 
-  BuildListRow(controls.Frame1, units, controls);
-  BuildPathRows(controls.Frame1, units, controls);
-  BuildCommandRow(controls.Frame1, units, controls);
+  auto* grid = new QGridLayout(controls.Frame1);
+  grid->setHorizontalSpacing(units.X(3));
+  BuildListRow(controls.Frame1, grid, units, controls);
+  BuildPathRows(controls.Frame1, grid, controls);
+  BuildCommandRow(controls.Frame1, grid, units, controls);
   SetFocusOrder(controls);
   return controls;
 }

@@ -16,6 +16,7 @@ class QWidget;
 namespace ferulo::app {
 
 class FieldListBox;
+class ListBox;
 
 inline constexpr int kFieldListCount = 4;
 
@@ -24,7 +25,7 @@ inline constexpr int kFieldListCount = 4;
 struct MainWindowControls {
   QGroupBox* Frame1 = nullptr;
   std::array<QLabel*, 7> labels{};  // Label1 to Label7
-  QListWidget* ListTable = nullptr;
+  ListBox* ListTable = nullptr;
   std::array<FieldListBox*, kFieldListCount> ListItem{};  // ListItem0 to ListItem3
   QLineEdit* txtInput = nullptr;
   QPushButton* btnSelectDB = nullptr;
@@ -35,13 +36,14 @@ struct MainWindowControls {
   QPushButton* quitsys = nullptr;
 };
 
-// The client area the main window opens with: the page of its controls.
+// The client area the main window opens with.
 [[nodiscard]] QSize MainWindowPageSize(const gui::LayoutUnits& units);
 
-// Creates the controls at places drawn in layout units on a page of
-// MainWindowPageSize, shown through a scroll area that fills the window:
-// nothing moves or grows when the window is resized, and a window made smaller
-// than the page scrolls. Sets the keyboard focus order.
+// Creates the controls in layouts on a page that fills the window through a
+// scroll area: the five lists share what the window gains in width and
+// height, and a window made smaller than the page's least size scrolls.
+// Labels carry access keys and name their lists and boxes; the keyboard focus
+// goes top to bottom, left to right.
 MainWindowControls BuildMainWindowControls(QWidget* window, const gui::LayoutUnits& units);
 
 }  // namespace ferulo::app

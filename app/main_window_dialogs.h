@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,7 @@ struct OpenFileRequest {
   QString title;
   QStringList nameFilters;
   QString selectedNameFilter;
+  QString folder{};  // where the dialog opens; empty for its own choice
 };
 
 struct ChosenFile {
@@ -41,9 +43,10 @@ class InputBox {
 class ListMenu {
  public:
   virtual ~ListMenu() = default;
-  // Shows the entries at the mouse pointer; the chosen entry's number from 1,
-  // or 0 when the menu closed without a choice.
-  virtual int Popup(const QStringList& entries) = 0;
+  // Shows the entries with the menu's top left corner at `at`, a point of
+  // the screen; the chosen entry's number from 1, or 0 when the menu closed
+  // without a choice.
+  virtual int Popup(const QStringList& entries, const QPoint& at) = 0;
 };
 
 }  // namespace ferulo::app

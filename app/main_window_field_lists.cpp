@@ -33,12 +33,12 @@ int PartnerOf(int index) {
 
 }  // namespace
 
-void frmMain::EditFieldList(int index) {
+void frmMain::EditFieldList(int index, QPoint at) {
   // The entry current when the menu was asked for: the list may take the
   // focus back from the menu, and a list without a current entry then makes
   // its first one current, which the user never chose.
   const int current = controls_.ListItem[static_cast<std::size_t>(index)]->currentRow();
-  switch (dialogs_.listMenu.Popup(ListMenuEntries())) {
+  switch (dialogs_.listMenu.Popup(ListMenuEntries(), at)) {
     case kDelete:
       RemoveSelectedEntries(index);
       break;

@@ -9,7 +9,7 @@
 namespace ferulo::app {
 
 ChosenFile QtOpenFileDialog::AskForFile(QWidget* parent, const OpenFileRequest& request) {
-  QFileDialog dialog(parent, request.title, lastFolder_);
+  QFileDialog dialog(parent, request.title, request.folder);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // A typed name that names no file is returned too; opening it then fails
   // with a message naming it.
@@ -20,7 +20,6 @@ ChosenFile QtOpenFileDialog::AskForFile(QWidget* parent, const OpenFileRequest& 
     return {};
   }
   const QFileInfo chosen(dialog.selectedFiles().constFirst());
-  lastFolder_ = chosen.absolutePath();
   return ChosenFile{chosen.filePath(), chosen.fileName()};
 }
 
@@ -34,9 +33,9 @@ QString QtInputBox::AskForText(QWidget* parent, const QString& prompt, const QSt
   return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-int PopupListMenu::Popup(const QStringList& entries) {
+int PopupListMenu::Popup(const QStringList& entries, const QPoint& at) {
   popup::cPopupMenu menu;
-  return menu.Popup(entries);
+  return menu.Popup(entries, at);
 }
 
 }  // namespace ferulo::app

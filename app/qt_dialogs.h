@@ -6,14 +6,10 @@
 
 namespace ferulo::app {
 
-// The open-file dialog. Like one dialog kept for the window's lifetime, it
-// opens in the folder of the file chosen last.
+// The open-file dialog, opened in the folder the request names.
 class QtOpenFileDialog : public OpenFileDialog {
  public:
   ChosenFile AskForFile(QWidget* parent, const OpenFileRequest& request) override;
-
- private:
-  QString lastFolder_;
 };
 
 class QtInputBox : public InputBox {
@@ -25,7 +21,7 @@ class QtInputBox : public InputBox {
 // A new cPopupMenu for every menu shown.
 class PopupListMenu : public ListMenu {
  public:
-  int Popup(const QStringList& entries) override;
+  int Popup(const QStringList& entries, const QPoint& at) override;
 };
 
 }  // namespace ferulo::app

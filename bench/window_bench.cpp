@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -127,14 +129,16 @@ class NoInput : public app::InputBox {
 
 class NoMenu : public app::ListMenu {
  public:
-  int Popup(const QStringList&) override { return 0; }
+  int Popup(const QStringList&, const QPoint&) override { return 0; }
 };
 
 // A message shown while tables are listed is a failure: it is kept.
 class RecordedMessages : public gui::MessageBoxes {
  public:
-  void ShowMessage(QWidget*, const QString& text, const QString&, MessageIcon) override {
-    last = text.toStdString();
+  void Show(QWidget*, const gui::Message& message) override { last = message.text.toStdString(); }
+  bool Ask(QWidget*, const gui::Message& message, const QString&, const QString&) override {
+    last = message.text.toStdString();
+    return false;
   }
   std::string last;
 };
@@ -148,9 +152,12 @@ void RegisterTablesListed(const std::string& label, const std::string& path) {
         NoInput input;
         NoMenu menu;
         RecordedMessages messages;
+        QTemporaryDir settingsFolder;
+        QSettings settings(settingsFolder.filePath(QStringLiteral("ferulo.ini")),
+                           QSettings::IniFormat);
         app::frmMain window(database, app::MainWindowDialogs{openFile, input, menu, messages},
                             app::MainWindowActions{[] {}, [] {}},
-                            QString::fromStdString(BinaryFolder().string()));
+                            QString::fromStdString(BinaryFolder().string()), settings);
         window.show();
         auto* select = window.findChild<QPushButton*>(QStringLiteral("btnSelectDB"));
         auto* tables = window.findChild<QListWidget*>(QStringLiteral("ListTable"));
@@ -160,6 +167,10 @@ void RegisterTablesListed(const std::string& label, const std::string& path) {
         }
         for (auto _ : state) {
           select->click();
+          // The tables are read off the window's thread.
+          while (window.isReading()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+          }
           if (!messages.last.empty() || tables->count() == 0) {
             state.SkipWithError(messages.last.empty() ? "no table listed" : messages.last.c_str());
             return;

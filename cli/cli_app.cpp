@@ -24,8 +24,13 @@ struct Arguments {
   std::string job;
 };
 
+// The description on the first line; what only helps to find the cause
+// further (libmdb's own report) on a second.
 void PrintError(std::ostream& err, const Error& error) {
   err << "ferulo-cli: error " << error.number << ": " << error.description << '\n';
+  if (!error.details.empty()) {
+    err << "ferulo-cli: details: " << error.details << '\n';
+  }
 }
 
 void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {

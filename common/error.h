@@ -7,10 +7,13 @@
 namespace ferulo {
 
 // What a failure shows the user: a number and a description naming the file,
-// table or value at fault.
+// table or value at fault, in plain words. What only helps to find the cause
+// further (a library's own report) goes into details, which a window shows on
+// request and ferulo-cli on a line of its own.
 struct Error {
   int number = 0;
   std::string description;
+  std::string details{};
 };
 
 // A value or the error that prevented it. Small on purpose: C++20 has no

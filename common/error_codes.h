@@ -42,4 +42,7 @@ inline constexpr int kBadPageHelpers = 9301;
 // The command-line front end
 inline constexpr int kBadJobFile = 9101;
 
+// The window
+inline constexpr int kFolderNotOpened = 9401;  // the desktop showed no folder
+
 }  // namespace ferulo::error_code

@@ -16,7 +16,7 @@ namespace {
 namespace protocol = reader_protocol;
 using nlohmann::json;
 
-// The reader's own error, with libmdb's first complaint where there was one.
+// The reader's own error, with libmdb's first complaint as its details.
 std::optional<Error> ReportedError(const json& answer, const ReaderOutput& output) {
   const auto found = answer.find(protocol::kErrorKey);
   if (found == answer.end() || !found->is_object()) {
@@ -30,7 +30,7 @@ std::optional<Error> ReportedError(const json& answer, const ReaderOutput& outpu
   }
   Error error{number->get<int>(), description->get<std::string>()};
   if (!output.firstStderrLine.empty()) {
-    error.description += " libmdb reported: " + output.firstStderrLine;
+    error.details = "libmdb reported: " + output.firstStderrLine;
   }
   return error;
 }

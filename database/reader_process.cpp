@@ -435,9 +435,10 @@ bool RanOutOfMemory(const Collected& collected) {
          collected.stderrText.Contains("std::bad_alloc");
 }
 
+// libmdb's first complaint, for the error's details.
 std::string LibmdbSaid(const Collected& collected) {
   const std::string line = collected.stderrText.FirstLine();
-  return line.empty() ? std::string() : " libmdb reported: " + line;
+  return line.empty() ? std::string() : "libmdb reported: " + line;
 }
 
 Error OutOfMemory(const ReaderOptions& options, const std::string& databasePath) {
@@ -466,8 +467,8 @@ Result<ReaderOutput> Outcome(int status, Collected& collected, const ReaderOptio
     }
     return Error{error_code::kReaderCrashed,
                  "The database reader crashed (" + std::string(strsignal(WTERMSIG(status))) +
-                     ") while reading " + Quoted(databasePath) + ". The file may be damaged." +
-                     LibmdbSaid(collected)};
+                     ") while reading " + Quoted(databasePath) + ". The file may be damaged.",
+                 LibmdbSaid(collected)};
   }
   const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   if (exitCode == protocol::kExitOutOfMemory) {
@@ -476,8 +477,8 @@ Result<ReaderOutput> Outcome(int status, Collected& collected, const ReaderOptio
   if (exitCode != protocol::kExitAnswered) {
     return Error{error_code::kReaderBadAnswer,
                  "The database reader gave no usable answer for " + Quoted(databasePath) +
-                     ": it ended with exit status " + std::to_string(exitCode) + "." +
-                     LibmdbSaid(collected)};
+                     ": it ended with exit status " + std::to_string(exitCode) + ".",
+                 LibmdbSaid(collected)};
   }
   return ReaderOutput{std::move(collected.answer), collected.stderrText.FirstLine()};
 }

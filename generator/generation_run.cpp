@@ -8,6 +8,7 @@
 #include "generator/field_list_checks.h"
 #include "generator/fragments.h"
 #include "generator/output_files.h"
+#include "generator/output_plan.h"
 #include "generator/page_helpers.h"
 #include "generator/page_names.h"
 #include "generator/script_literal.h"
@@ -213,8 +214,8 @@ Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   if (!sources) {
     return sources.error();
   }
-  const OutputFileNames outputs =
-      MakeOutputFileNames(OutputPrefix(input.outputPath), values.pageBaseName);
+  // An empty output path means the database's folder, never the working one.
+  const OutputFileNames outputs = PlannedOutputFiles(input);
   if (Status written = WriteAllOrNothing(FillPages(input, values, sources.value(), outputs));
       !written) {
     return written.error();

@@ -22,7 +22,9 @@ struct GenerationInput {
   std::string databasePathText;  // text of txtInput; only tested for emptiness
   std::string databaseFileName;  // e.g. "shop.mdb"
   std::string tableName;
-  std::string outputPath;  // text of txtOutput: a prefix of the output names
+  // Text of txtOutput: a prefix of the output names; empty for the
+  // database's folder.
+  std::string outputPath;
   FieldLists lists;
   std::string programDirectory;  // where filelist.dat, fileedit.dat and filefilter.dat are
   // Where the page helpers (pagehelpers.vbs) are: the folder of the program
@@ -60,7 +62,7 @@ struct GenerationReport {
 };
 
 inline constexpr const char* kSuccessText = "ASP Files created successfully !";
-inline constexpr const char* kSuccessTitle = "Sucess";
+inline constexpr const char* kSuccessTitle = "Success";
 inline constexpr const char* kNoDatabaseText = "Please select an access database first !";
 inline constexpr const char* kNoTableText = "Please select a table first !";
 inline constexpr const char* kRefusalTitle = "Error";

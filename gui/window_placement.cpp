@@ -1,8 +1,12 @@
 #include "gui/window_placement.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QMargins>
+#include <QPointer>
 #include <QRect>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 #include <QWindow>
 
@@ -23,6 +27,52 @@ QRect CentredWithin(const QRect& available, QSize clientSize, const QMargins& fr
   return outer.marginsRemoved(frame);
 }
 
+// A window manager tells a window's frame only once the window is on screen.
+// Until then a title bar as tall as the style draws one, and a border, stand
+// in for it where there is a window manager at all.
+QMargins FrameOf(const QWidget& window) {
+  const QWindow* handle = window.windowHandle();
+  const QMargins told = handle != nullptr ? handle->frameMargins() : QMargins();
+  if (!told.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    return told;
+  }
+  const QStyle* style = window.style();
+  const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, &window);
+  const int title = style->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+  return {border, title + border, border, border};
+}
+
+// Once the window manager has framed the window, moves it back inside the
+// screen's available area where the frame reaches beyond it.
+class FrameKeeper : public QObject {
+ public:
+  explicit FrameKeeper(QWidget& window) : QObject(&window), window_(&window) {
+    window.installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const bool placed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                        event->type() == QEvent::Show;
+    if (watched != window_ || !placed || window_->windowHandle() == nullptr ||
+        window_->windowHandle()->frameMargins().isNull()) {
+      return false;
+    }
+    // The frame is known now: one correction, then the user places the window.
+    window_->removeEventFilter(this);
+    const QScreen* screen = window_->screen();
+    if (screen != nullptr && !screen->availableGeometry().contains(window_->frameGeometry())) {
+      window_->setGeometry(CentredWithin(screen->availableGeometry(), window_->size(),
+                                         window_->windowHandle()->frameMargins()));
+    }
+    deleteLater();
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> window_;
+};
+
 }  // namespace
 
 void CentreOnScreen(QWidget& window) {
@@ -33,9 +83,8 @@ void CentreOnScreen(QWidget& window) {
   if (screen == nullptr) {
     return;
   }
-  const QWindow* handle = window.windowHandle();
-  const QMargins frame = handle != nullptr ? handle->frameMargins() : QMargins();
-  window.setGeometry(CentredWithin(screen->availableGeometry(), window.size(), frame));
+  window.setGeometry(CentredWithin(screen->availableGeometry(), window.size(), FrameOf(window)));
+  new FrameKeeper(window);
 }
 
 }  // namespace ferulo::gui

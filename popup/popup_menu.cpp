@@ -40,7 +40,10 @@ QString SelectedTextOf(const QString& entry) {
 }  // namespace
 
 int cPopupMenu::Popup(const QStringList& menuItems) {
-  const QPoint pointer = QCursor::pos();
+  return Popup(menuItems, QCursor::pos());
+}
+
+int cPopupMenu::Popup(const QStringList& menuItems, const QPoint& at) {
   QMenu menu;
   for (qsizetype index = 0; index < menuItems.size(); ++index) {
     const QString& entry = menuItems.at(index);
@@ -48,7 +51,7 @@ int cPopupMenu::Popup(const QStringList& menuItems) {
     item->setData(static_cast<int>(index + 1));
   }
 
-  const QAction* chosen = menu.exec(pointer);
+  const QAction* chosen = menu.exec(at);
   const int number = chosen != nullptr ? chosen->data().toInt() : 0;
   selectedText_ = number > 0 ? SelectedTextOf(menuItems.at(number - 1)) : QString();
   return number;

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
 namespace ferulo::popup {
 
-// A popup menu of text entries shown at the mouse pointer. Popup blocks until
+// A popup menu of text entries shown at the mouse pointer (or at a point given). Popup blocks until
 // the user chooses an entry or closes the menu, and reports the choice as the
 // entry's number (from 1) and, through SelMenuString, as its text.
 class cPopupMenu {
@@ -18,6 +19,9 @@ class cPopupMenu {
   // included. Returns the chosen item's number, or 0 when the menu was closed
   // without a choice.
   int Popup(const QStringList& menuItems);
+  // The same, with the menu's top left corner at a point of the screen: where
+  // the keyboard asked for it, beside the entry it is about.
+  int Popup(const QStringList& menuItems, const QPoint& at);
 
   // The text of the item chosen by the last Popup, trimmed of blanks and cut
   // to kMaxSelectedTextLength characters; empty after a Popup that returned 0.

@@ -29,9 +29,14 @@ class RecordingMessageBoxes : public gui::MessageBoxes {
     MessageIcon icon = MessageIcon::Error;
   };
 
-  void ShowMessage(QWidget* parent, const QString& text, const QString& title,
-                   MessageIcon icon) override {
-    shown.push_back({parent, title, text, icon});
+  void Show(QWidget* parent, const gui::Message& message) override {
+    shown.push_back({parent, message.title, message.text, message.icon});
+  }
+  // The About window asks nothing; a question is recorded and declined.
+  bool Ask(QWidget* parent, const gui::Message& message, const QString& /*acceptButton*/,
+           const QString& /*rejectButton*/) override {
+    Show(parent, message);
+    return false;
   }
 
   std::vector<Shown> shown;

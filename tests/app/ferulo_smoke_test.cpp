@@ -15,12 +15,16 @@
 #include <X11/keysym.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -102,8 +106,13 @@ void SendClose(Display* display, Window window) {
 // The started program; killed if the test leaves it running.
 class Program {
  public:
-  explicit Program(const std::string& executable) {
-    std::vector<char*> argv{const_cast<char*>(executable.c_str()), nullptr};
+  explicit Program(const std::string& executable, std::vector<std::string> arguments = {}) {
+    arguments.insert(arguments.begin(), executable);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+      argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
     started_ = posix_spawn(&pid_, executable.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
   }
   ~Program() {
@@ -238,6 +247,66 @@ bool ChooseInOpenFileDialog(Display* display, Program& program, Keyboard& keys,
   return false;
 }
 
+// The processes whose parent this test has become (it is their subreaper),
+// each ended by its id and reaped.
+void EndAdoptedChildren() {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) {
+      continue;
+    }
+    std::ifstream file(entry.path() / "stat");
+    const std::string stat((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    const std::size_t afterName = stat.rfind(')');
+    int parent = 0;
+    char state = 0;
+    if (afterName == std::string::npos ||
+        std::sscanf(stat.c_str() + afterName + 1, " %c %d", &state, &parent) != 2 ||
+        parent != getpid()) {
+      continue;
+    }
+    const pid_t child = static_cast<pid_t>(std::stoi(name));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  }
+}
+
+// Sends the window the ping a window manager sends to find hung programs, and
+// waits a second for the answer, which the program sends to the root window.
+bool AnswersPing(Display* display, Window window) {
+  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+  const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  const Window root = DefaultRootWindow(display);
+  XSelectInput(display, root, StructureNotifyMask);  // where the answer goes
+  static long serial = 1000;
+  ++serial;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = protocols;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(ping);
+  event.xclient.data.l[1] = serial;
+  event.xclient.data.l[2] = static_cast<long>(window);
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XFlush(display);
+  const auto deadline = std::chrono::steady_clock::now() + 1s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    while (XPending(display) > 0) {
+      XEvent answer{};
+      XNextEvent(display, &answer);
+      if (answer.type == ClientMessage && answer.xclient.message_type == protocols &&
+          static_cast<Atom>(answer.xclient.data.l[0]) == ping &&
+          answer.xclient.data.l[1] == serial) {
+        return true;
+      }
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return false;
+}
+
 class FeruloSmokeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -294,9 +363,8 @@ TEST_F(FeruloSmokeTest, OpensItsWindowAndEndsWhenItIsClosed) {
 }
 
 // Orders of nwind.mdb listed, then a database without Orders chosen: "Start"
-// shows an error box and writes nothing. Driven by keys alone, in the focus
-// order txtInput, ListItem3, ListItem2, aboutus, quitsys, start, ListItem1,
-// ListItem0, ListTable, btnSelectDB, txtOutput.
+// shows an error box and writes nothing. Driven by keys alone, through the
+// access keys of the labels and buttons.
 TEST_F(FeruloSmokeTest, RefusesATableTheChosenDatabaseLacks) {
   namespace fs = std::filesystem;
   const std::string nwind = ferulo::test::SharedTestData("nwind.mdb");
@@ -313,34 +381,109 @@ TEST_F(FeruloSmokeTest, RefusesATableTheChosenDatabaseLacks) {
   Keyboard keys(display);
 
   keys.FocusOn(window);
-  keys.Repeat(2, XK_Tab, XK_Shift_L);  // txtInput to btnSelectDB
-  keys.Press(XK_space);
+  keys.Press(XK_e, XK_Alt_L);  // "Select..."
   ASSERT_TRUE(ChooseInOpenFileDialog(display, program, keys, fs::canonical(nwind).string()));
+  EXPECT_NE(WaitForWindow(display, program, "nwind.mdb - FERULO", attributes, 10s), 0UL)
+      << "the title does not name the database";
   keys.FocusOn(window);
-  keys.Press(XK_Tab, XK_Shift_L);  // ListTable, no entry selected yet
-  keys.Type("Orders");             // selects Orders by its name, which lists it
+  keys.Press(XK_t, XK_Alt_L);  // ListTable, no entry selected yet
+  keys.Type("Orders");         // selects Orders by its name, which lists it
   std::this_thread::sleep_for(500ms);
 
-  keys.Press(XK_Tab);  // btnSelectDB
-  keys.Press(XK_space);
+  keys.Press(XK_e, XK_Alt_L);
   ASSERT_TRUE(ChooseInOpenFileDialog(display, program, keys, fs::canonical(accdb).string()));
+  std::this_thread::sleep_for(500ms);
   keys.FocusOn(window);
-  keys.Press(XK_Tab);  // txtOutput
+  keys.Press(XK_o, XK_Alt_L);  // txtOutput
   keys.Press(XK_a, XK_Control_L);
   keys.Type(output.str() + "/");
-  keys.Repeat(5, XK_Tab, XK_Shift_L);  // btnSelectDB, ListTable, ListItem0, ListItem1, start
-  keys.Press(XK_space);
+  keys.Press(XK_s, XK_Alt_L);  // Start
 
   XWindowAttributes boxAttributes{};
   const Window refusal = WaitForWindow(display, program, "Error", boxAttributes, 10s);
   EXPECT_NE(refusal, 0UL) << "no box titled \"Error\" after Start";
-  EXPECT_EQ(FindByCaption(display, DefaultRootWindow(display), "Sucess"), 0UL);
+  EXPECT_EQ(FindByCaption(display, DefaultRootWindow(display), "Success"), 0UL);
   EXPECT_TRUE(ferulo::test::ListFolder(output.path()).empty()) << "pages were written";
   if (refusal != 0) {
     keys.FocusOn(refusal);
     keys.Press(XK_Return);
   }
   CloseAndExpectCleanEnd(program, window);
+}
+
+// "ferulo FILE", as the menu entry starts it for a file: the database opens at
+// once, and the window's class is the one the menu entry names.
+TEST_F(FeruloSmokeTest, OpensTheDatabaseNamedOnTheCommandLine) {
+  const std::string nwind = ferulo::test::SharedTestData("nwind.mdb");
+  FERULO_SKIP_IF_MISSING(nwind, "nwind.mdb");
+  Program program(ferulo::test::BinDir() + "/ferulo", {nwind});
+  XWindowAttributes attributes{};
+  const Window window = WaitForWindow(display_.get(), program, "nwind.mdb - FERULO", attributes);
+  ASSERT_NE(window, 0UL) << "no window titled \"nwind.mdb - FERULO\"";
+
+  const std::string entry =
+      ferulo::test::ReadFile(ferulo::test::SourceDir() + "/packaging/ferulo.desktop");
+  const std::size_t key = entry.find("\nStartupWMClass=");
+  ASSERT_NE(key, std::string::npos);
+  const std::size_t start = key + std::string("\nStartupWMClass=").size();
+  const std::string wmClass = entry.substr(start, entry.find('\n', start) - start);
+  XClassHint hint{};
+  ASSERT_NE(XGetClassHint(display_.get(), window, &hint), 0);
+  const std::string shownClass = hint.res_class != nullptr ? hint.res_class : "";
+  XFree(hint.res_name);
+  XFree(hint.res_class);
+  EXPECT_EQ(shownClass, wmClass);
+  CloseAndExpectCleanEnd(program, window);
+}
+
+// A database that takes the reader its full time limit: the window answers
+// the X server's pings and repaints throughout, and "Exit" (Alt+X) ends the
+// program at once. The program is a copy whose reader is the stand-in that
+// never answers; the test adopts it once the program has ended, and ends it.
+TEST_F(FeruloSmokeTest, StaysResponsiveWhileTheReaderTakesItsTime) {
+  namespace fs = std::filesystem;
+  const ferulo::test::TempDir folder;
+  const fs::path bin = ferulo::test::BinDir();
+  fs::copy_file(bin / "ferulo", folder.path() / "ferulo");
+  fs::create_symlink(bin / "ferulo-fake-mdb-reader", folder.path() / "ferulo-mdb-reader");
+  std::string header("\0\1\0\0Standard Jet DB\0", 20);
+  header.resize(4096, '\0');
+  ferulo::test::WriteFile(folder.path() / "hang", header);
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+
+  Program program(folder.file("ferulo"), {folder.file("hang")});
+  XWindowAttributes attributes{};
+  const Window window = MainWindow(program, attributes);
+  ASSERT_NE(window, 0UL);
+  Display* display = display_.get();
+  const auto started = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(1s);  // well into the read
+
+  for (int ping = 0; ping < 3; ++ping) {
+    EXPECT_TRUE(AnswersPing(display, window)) << "no answer to ping " << ping;
+    std::this_thread::sleep_for(500ms);
+  }
+  // A strip the window gains must be drawn in its background colour.
+  XImage* corner = XGetImage(display, window, 2, 2, 1, 1, AllPlanes, ZPixmap);
+  ASSERT_NE(corner, nullptr);
+  const unsigned long background = XGetPixel(corner, 0, 0);
+  XDestroyImage(corner);
+  XResizeWindow(display, window, attributes.width + 60, attributes.height);
+  XSync(display, False);
+  std::this_thread::sleep_for(500ms);
+  XImage* strip = XGetImage(display, window, attributes.width + 30, 2, 1, 1, AllPlanes, ZPixmap);
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(XGetPixel(strip, 0, 0), background) << "the new strip was not painted";
+  XDestroyImage(strip);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 8s) << "the checks ran past the read";
+
+  Keyboard keys(display);
+  keys.FocusOn(window);
+  keys.Press(XK_x, XK_Alt_L);
+  const std::optional<int> status = program.WaitForEnd(3s);
+  EndAdoptedChildren();
+  ASSERT_TRUE(status.has_value()) << "Exit did not end the program during the read";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
 }
 
 }  // namespace

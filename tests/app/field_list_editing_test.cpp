@@ -1,6 +1,7 @@
 // Shaping the field lists with the mouse and the keys: the list menu, removal
 // with the partner rule between the field and display name lists, renaming.
 
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QTest>
 
@@ -62,13 +63,13 @@ class FieldListEditingTest : public QObject {
   void renamesTheCurrentEntry();
   void editWithoutACurrentEntryChangesNothing_data();
   void editWithoutACurrentEntryChangesNothing();
-  void keysThatOpenTheMenu_data();
-  void keysThatOpenTheMenu();
+  void keysOnAList_data();
+  void keysOnAList();
   void theKeyStillReachesTheList();
-  void otherButtonsOpenNoMenu_data();
-  void otherButtonsOpenNoMenu();
-  void realMenuOpensAtThePointer_data();
-  void realMenuOpensAtThePointer();
+  void otherButtons_data();
+  void otherButtons();
+  void realMenuOpensWhereAsked_data();
+  void realMenuOpensWhereAsked();
 };
 
 void FieldListEditingTest::removesTheSelectedEntries_data() {
@@ -219,7 +220,7 @@ void FieldListEditingTest::editWithoutACurrentEntryChangesNothing() {
     const WhenShown<QMenu> closeMenu([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
     const QPoint entry = list->visualItemRect(list->item(clickedFirst)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, entry);
-    WindowHarness::Settle();
+    window->Settle();
     QVERIFY(closeMenu.answered());
   }
 
@@ -236,37 +237,57 @@ void FieldListEditingTest::editWithoutACurrentEntryChangesNothing() {
   } else {
     QTest::keyClick(list, Qt::Key_Return);
   }
-  WindowHarness::Settle();
+  window->Settle();
 
   QVERIFY(chooseEdit.answered());
   QVERIFY(window->dialogs().inputQuestions.isEmpty());
   QCOMPARE(window->AllFieldLists(), kFresh);
 }
 
-void FieldListEditingTest::keysThatOpenTheMenu_data() {
+// Keys on a field list with its second entry selected: the menu (answered
+// "Delete"), a removal without it, a rename, or nothing.
+void FieldListEditingTest::keysOnAList_data() {
   QTest::addColumn<int>("key");
+  QTest::addColumn<int>("modifiers");
   QTest::addColumn<bool>("opensMenu");
-  QTest::newRow("space") << int(Qt::Key_Space) << true;
-  QTest::newRow("Return") << int(Qt::Key_Return) << true;
-  QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter) << true;
-  QTest::newRow("Delete key") << int(Qt::Key_Delete) << false;
-  QTest::newRow("a letter") << int(Qt::Key_A) << false;
-  QTest::newRow("arrow down") << int(Qt::Key_Down) << false;
+  QTest::addColumn<bool>("removes");
+  QTest::addColumn<bool>("renames");
+  QTest::newRow("space") << int(Qt::Key_Space) << 0 << true << true << false;
+  QTest::newRow("Return") << int(Qt::Key_Return) << 0 << true << true << false;
+  QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter) << 0 << true << true << false;
+  QTest::newRow("Menu key") << int(Qt::Key_Menu) << 0 << true << true << false;
+  QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << true << true << false;
+  QTest::newRow("Delete key") << int(Qt::Key_Delete) << 0 << false << true << false;
+  QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << false << true << false;
+  QTest::newRow("F2") << int(Qt::Key_F2) << 0 << false << false << true;
+  QTest::newRow("F10 alone") << int(Qt::Key_F10) << 0 << false << false << false;
+  QTest::newRow("a letter") << int(Qt::Key_A) << 0 << false << false << false;
+  QTest::newRow("arrow down") << int(Qt::Key_Down) << 0 << false << false << false;
 }
 
-void FieldListEditingTest::keysThatOpenTheMenu() {
+void FieldListEditingTest::keysOnAList() {
   QFETCH(int, key);
+  QFETCH(int, modifiers);
   QFETCH(bool, opensMenu);
+  QFETCH(bool, removes);
+  QFETCH(bool, renames);
   for (int list = 0; list < 4; ++list) {
     OrdersWindow window;
     window->ClickEntry(list, 1, kClosed);
     if (opensMenu) {
       window->dialogs().AnswerMenu(kDelete);
     }
-    window->Press(window->ListItem(list), static_cast<Qt::Key>(key));
+    if (renames) {
+      window->dialogs().AnswerInput("Client");
+    }
+    QTest::keyClick(window->ListItem(list), static_cast<Qt::Key>(key),
+                    static_cast<Qt::KeyboardModifiers>(modifiers));
+    window->Settle();
     QCOMPARE(window->dialogs().menus.size(), opensMenu ? 2 : 1);
     QCOMPARE(window->dialogs().menus.last(), (QStringList{"Delete", "Edit", "Cancel"}));
-    QCOMPARE(window->Entries(list).size(), opensMenu ? 2 : 3);
+    QCOMPARE(window->Entries(list).size(), removes ? 2 : 3);
+    QCOMPARE(window->Entries(list).contains("Client"), renames);
+    QVERIFY(window->dialogs().allAnswersUsed());
     QVERIFY(window->dialogs().unexpected.isEmpty());
   }
 }
@@ -288,34 +309,46 @@ void FieldListEditingTest::theKeyStillReachesTheList() {
   QCOMPARE(list->selectedItems().first()->text(), QString("Customer"));
 }
 
-void FieldListEditingTest::otherButtonsOpenNoMenu_data() {
-  QTest::addColumn<int>("button");
-  QTest::newRow("right") << int(Qt::RightButton);
-  QTest::newRow("middle") << int(Qt::MiddleButton);
+// A right click asks for the menu as the desktop sends it, a context-menu
+// event at the pointer; the middle button opens none.
+void FieldListEditingTest::otherButtons_data() {
+  QTest::addColumn<bool>("right");
+  QTest::newRow("right") << true;
+  QTest::newRow("middle") << false;
 }
 
-void FieldListEditingTest::otherButtonsOpenNoMenu() {
-  QFETCH(int, button);
+void FieldListEditingTest::otherButtons() {
+  QFETCH(bool, right);
   for (int list = 0; list < 4; ++list) {
     OrdersWindow window;
     QListWidget* box = window->ListItem(list);
-    QTest::mouseClick(box->viewport(), static_cast<Qt::MouseButton>(button), Qt::NoModifier,
-                      box->visualItemRect(box->item(1)).center());
-    WindowHarness::Settle();
-    QVERIFY(window->dialogs().menus.isEmpty());
+    const QPoint entry = box->visualItemRect(box->item(1)).center();
+    QTest::mouseClick(box->viewport(), right ? Qt::RightButton : Qt::MiddleButton, Qt::NoModifier,
+                      entry);
+    if (right) {
+      window->dialogs().AnswerMenu(kCancel);
+      QContextMenuEvent request(QContextMenuEvent::Mouse, entry,
+                                box->viewport()->mapToGlobal(entry));
+      QApplication::sendEvent(box->viewport(), &request);
+    }
+    window->Settle();
+    QCOMPARE(window->dialogs().menus.size(), right ? 1 : 0);
+    if (right) {
+      QCOMPARE(window->dialogs().menuPlaces.first(), box->viewport()->mapToGlobal(entry));
+    }
     QCOMPARE(window->AllFieldLists(), kFresh);
   }
 }
 
-void FieldListEditingTest::realMenuOpensAtThePointer_data() {
+void FieldListEditingTest::realMenuOpensWhereAsked_data() {
   QTest::addColumn<bool>("byKey");
   QTest::addColumn<QPoint>("pointer");
-  // By key the pointer may be anywhere, even far from the list.
+  // By key the menu opens at the current entry, wherever the pointer is.
   QTest::newRow("space, pointer away from the list") << true << QPoint(40, 30);
   QTest::newRow("left click") << false << QPoint();
 }
 
-void FieldListEditingTest::realMenuOpensAtThePointer() {
+void FieldListEditingTest::realMenuOpensWhereAsked() {
   QFETCH(bool, byKey);
   QFETCH(QPoint, pointer);
 
@@ -340,10 +373,18 @@ void FieldListEditingTest::realMenuOpensAtThePointer() {
     QCursor::setPos(pointer);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, entry);
   }
-  WindowHarness::Settle();
+  window->Settle();
 
   QVERIFY(user.answered());
-  QCOMPARE(user.shownAt(), pointer);
+  if (byKey) {
+    const QRect current = list->visualItemRect(list->item(1));
+    const QRect onScreen(list->viewport()->mapToGlobal(current.topLeft()), current.size());
+    QVERIFY2(onScreen.left() <= user.shownAt().x() && user.shownAt().x() <= onScreen.right() &&
+                 qAbs(user.shownAt().y() - onScreen.bottom()) <= 2,
+             qPrintable(QString("menu at %1,%2").arg(user.shownAt().x()).arg(user.shownAt().y())));
+  } else {
+    QCOMPARE(user.shownAt(), pointer);
+  }
   QCOMPARE(shownEntries, (QStringList{"Delete", "Edit", "Cancel"}));
   QCOMPARE(window->Entries(0), (QStringList{"OrderID", "Amount"}));
   QCOMPARE(window->Entries(1), (QStringList{"OrderID", "Amount"}));

@@ -112,7 +112,12 @@ class GenerationTest : public QObject {
   void refusesATableTheChosenDatabaseLacks_data();
   void refusesATableTheChosenDatabaseLacks();
   void warnsAfterWritingForADatabaseWithAPassword();
-  void renamedFieldEntryIsAWarningAfterSuccess();
+  void entryThatIsNoColumnIsAskedFirst_data();
+  void entryThatIsNoColumnIsAskedFirst();
+  void emptyOutputPathIsTheDatabasesFolder();
+  void asksBeforeReplacing_data();
+  void asksBeforeReplacing();
+  void successOffersTheFolder();
   void passesTheTablesKeyAndLookups();
   void failedDescriptionIsShownAndWritesNothing();
 
@@ -142,8 +147,14 @@ void GenerationTest::writesTheFourFiles() {
     QCOMPARE(harness.dialogs().messages.size(), run);
     const auto& message = harness.dialogs().messages.last();
     QCOMPARE(message.text, QString("ASP Files created successfully !"));
-    QCOMPARE(message.title, QString("Sucess"));
+    QCOMPARE(message.title, QString("Success"));
     QCOMPARE(message.icon, MessageIcon::Information);
+    // It names the four files, and the second run asks nothing before
+    // replacing what the first wrote.
+    QCOMPARE(
+        message.informative.split('\n'),
+        QStringList({"nwindlist.asp", "nwindedit.asp", "nwindfilter.asp", "db.asp"})
+            .replaceInStrings(QRegularExpression("^"), QString::fromStdString(output.str()) + "/"));
 
     QCOMPARE(
         support::ListFolder(output.path()),
@@ -162,8 +173,9 @@ void GenerationTest::refusesWithoutADatabaseOrTable_data() {
   QTest::addColumn<QString>("text");
 
   QTest::newRow("nothing chosen") << "" << false << "Please select an access database first !";
+  // The typed database is opened first: it has tables, but none is chosen.
   QTest::newRow("a path typed, no database chosen")
-      << "/data/shop.mdb" << false << "Please select an access database first !";
+      << "/data/shop.mdb" << false << "Please select a table first !";
   QTest::newRow("database chosen, no table") << "" << true << "Please select a table first !";
 }
 
@@ -193,7 +205,9 @@ void GenerationTest::refusesWithoutADatabaseOrTable() {
   QCOMPARE(harness.dialogs().messages.first().title, QString("Error"));
   QCOMPARE(harness.dialogs().messages.first().icon, MessageIcon::Error);
   QVERIFY(support::ListFolder(output.path()).empty());
-  FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
+  if (typedPath.isEmpty()) {
+    FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
+  }
 }
 
 void GenerationTest::failedRunKeepsFilesAndWindow_data() {
@@ -229,10 +243,11 @@ void GenerationTest::failedRunKeepsFilesAndWindow() {
   ShapeShippers(harness, nwind);
   TypeOutputPath(harness, output.str() + "/");
   const WindowSnapshot before = harness.Snapshot();
+  harness.dialogs().AnswerQuestion(true);  // Replace the earlier run's files
   harness.Click("start");
 
-  QCOMPARE(harness.dialogs().messages.size(), 1);
-  const auto& message = harness.dialogs().messages.first();
+  QCOMPARE(harness.dialogs().messages.size(), 2);
+  const auto& message = harness.dialogs().messages.last();
   QCOMPARE(message.icon, MessageIcon::Error);
   QVERIFY2(message.text.contains(QRegularExpression("^Error [1-9][0-9]*: .+")),
            qPrintable(message.text));
@@ -325,8 +340,16 @@ void GenerationTest::warnsAfterWritingForADatabaseWithAPassword() {
   QVERIFY2(!messages[1].text.contains("secret"), qPrintable(messages[1].text));
 }
 
-// The window hands the table's columns to the run with the lists.
-void GenerationTest::renamedFieldEntryIsAWarningAfterSuccess() {
+// An entry that is no column of the table is asked about before anything is
+// written: Continue writes the pages, Cancel nothing.
+void GenerationTest::entryThatIsNoColumnIsAskedFirst_data() {
+  QTest::addColumn<bool>("carryOn");
+  QTest::newRow("Continue") << true;
+  QTest::newRow("Cancel") << false;
+}
+
+void GenerationTest::entryThatIsNoColumnIsAskedFirst() {
+  QFETCH(bool, carryOn);
   const std::string nwind = support::SharedTestData("nwind.mdb");
   FERULO_QSKIP_IF_MISSING(nwind, "nwind.mdb");
   support::TempDir programDirectory;
@@ -339,14 +362,126 @@ void GenerationTest::renamedFieldEntryIsAWarningAfterSuccess() {
   harness.dialogs().AnswerInput("Company Name");
   harness.ClickEntry(0, 1, kEdit);
   TypeOutputPath(harness, output.str() + "/");
+  harness.dialogs().AnswerQuestion(carryOn);
   harness.Click("start");
 
-  QCOMPARE(harness.dialogs().messages.size(), 2);
-  QCOMPARE(harness.dialogs().messages[0].text, QString("ASP Files created successfully !"));
-  QCOMPARE(harness.dialogs().messages[1].text,
+  const auto& messages = harness.dialogs().messages;
+  QCOMPARE(messages.size(), carryOn ? 2 : 1);
+  QCOMPARE(messages[0].text,
            QString("Field Name entry 'Company Name' is not a column of the table 'Shippers'; the "
                    "pages fail where they use it"));
-  QCOMPARE(harness.dialogs().messages[1].icon, MessageIcon::Warning);
+  QCOMPARE(messages[0].icon, MessageIcon::Warning);
+  QCOMPARE(QString(messages[0].acceptButton).remove('&'), QString("Continue"));
+  QCOMPARE(support::ListFolder(output.path()).size(), carryOn ? std::size_t{4} : std::size_t{0});
+  if (carryOn) {
+    QCOMPARE(messages[1].text, QString("ASP Files created successfully !"));
+  }
+}
+
+// An empty output path is the database's folder, not the program's working
+// folder.
+void GenerationTest::emptyOutputPathIsTheDatabasesFolder() {
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir folder;
+  const QString database = QString::fromStdString(folder.file("shop.mdb"));
+  FakeDatabase fake;
+  fake.Add(database.toStdString(), {{{"news", {"id", "title"}, {}}}, {}, {}});
+  WindowHarness harness(fake, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(database);
+  harness.ClickTable("news");
+  harness.txtOutput()->clear();
+  harness.Click("start");
+
+  QCOMPARE(harness.dialogs().messages.size(), 1);
+  QCOMPARE(harness.dialogs().messages.first().text, QString("ASP Files created successfully !"));
+  QCOMPARE(support::ListFolder(folder.path()),
+           (std::vector<std::string>{"db.asp", "shopedit.asp", "shopfilter.asp", "shoplist.asp"}));
+}
+
+// Files of another run are replaced only when the user says so, naming them;
+// a db.asp that opens another database is asked about even where this window
+// wrote it itself.
+void GenerationTest::asksBeforeReplacing_data() {
+  QTest::addColumn<bool>("earlierPages");        // written before by some other run
+  QTest::addColumn<bool>("otherDatabaseFirst");  // this window wrote other.mdb's pages there
+  QTest::addColumn<bool>("replace");
+  QTest::addColumn<QString>("mentions");  // what the question says; "" for no question
+  QTest::newRow("no earlier files") << false << false << false << QString();
+  QTest::newRow("earlier pages, Cancel") << true << false << false << "shoplist.asp";
+  QTest::newRow("earlier pages, Replace") << true << false << true << "shoplist.asp";
+  QTest::newRow("db.asp of another database, Cancel")
+      << false << true << false << "opens the database 'other.mdb'";
+  QTest::newRow("db.asp of another database, Replace")
+      << false << true << true << "opens the database 'other.mdb'";
+}
+
+void GenerationTest::asksBeforeReplacing() {
+  QFETCH(bool, earlierPages);
+  QFETCH(bool, otherDatabaseFirst);
+  QFETCH(bool, replace);
+  QFETCH(QString, mentions);
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  FakeDatabase fake;
+  for (const char* database : {"/data/shop.mdb", "/data/other.mdb"}) {
+    fake.Add(database, {{{"news", {"id", "title"}, {}}}, {}, {}});
+  }
+  if (earlierPages) {
+    for (const char* page : {"shoplist.asp", "db.asp"}) {
+      support::WriteFile(output.path() / page, "earlier");
+    }
+  }
+  WindowHarness harness(fake, QString::fromStdString(programDirectory.str()));
+  if (otherDatabaseFirst) {
+    harness.SelectDatabase(QString("/data/other.mdb"));
+    harness.ClickTable("news");
+    TypeOutputPath(harness, output.str() + "/");
+    harness.Click("start");
+    harness.dialogs().messages.clear();
+  }
+  const std::string before = earlierPages || otherDatabaseFirst
+                                 ? support::ReadFile(output.path() / "db.asp")
+                                 : std::string();
+  harness.SelectDatabase(QString("/data/shop.mdb"));
+  harness.ClickTable("news");
+  TypeOutputPath(harness, output.str() + "/");
+  harness.dialogs().AnswerQuestion(replace);
+  harness.Click("start");
+
+  const auto& messages = harness.dialogs().messages;
+  const bool written = mentions.isEmpty() || replace;
+  QCOMPARE(messages.size(), (mentions.isEmpty() ? 0 : 1) + (written ? 1 : 0));
+  if (!mentions.isEmpty()) {
+    QCOMPARE(QString(messages[0].acceptButton).remove('&'), QString("Replace"));
+    QVERIFY2(messages[0].text.contains(mentions), qPrintable(messages[0].text));
+    QVERIFY2(messages[0].text.contains(QString::fromStdString(output.file("db.asp"))),
+             qPrintable(messages[0].text));
+  }
+  const std::string include = support::ReadFile(output.path() / "db.asp");
+  QCOMPARE(include.find("shop.mdb") != std::string::npos, written);
+  if (!written) {
+    QCOMPARE(include, before);
+  }
+}
+
+// "Open Folder" in the success message shows the folder of the pages.
+void GenerationTest::successOffersTheFolder() {
+  support::TempDir programDirectory;
+  WriteTemplates(programDirectory.path());
+  support::TempDir output;
+  FakeDatabase fake;
+  fake.Add("/data/shop.mdb", {{{"news", {"id"}, {}}}, {}, {}});
+  WindowHarness harness(fake, QString::fromStdString(programDirectory.str()));
+  harness.SelectDatabase(QString("/data/shop.mdb"));
+  harness.ClickTable("news");
+  TypeOutputPath(harness, output.str() + "/");
+  harness.dialogs().AnswerQuestion(true);
+  harness.Click("start");
+  QCOMPARE(QString(harness.dialogs().messages.first().acceptButton).remove('&'),
+           QString("Open Folder"));
+  QCOMPARE(harness.openedFolders(), QStringList{QString::fromStdString(output.str())});
 }
 
 // The table's description is read at Start through the real reader: the

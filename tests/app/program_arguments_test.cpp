@@ -1,5 +1,6 @@
 // The ferulo executable's own command line: help and version answer without a
-// display; anything else is refused before a window opens.
+// display; an unknown option or a second database is refused before a
+// window opens.
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
@@ -36,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"Help", {"--help"}, 0, "Usage: ferulo", ""},
         ArgumentCase{"ShortHelp", {"-h"}, 0, "ferulo-cli", ""},
         ArgumentCase{"Version", {"--version"}, 0, "ferulo 1.0.0.3\n", ""},
-        ArgumentCase{"UnknownArgument", {"shop.mdb"}, 2, "", "unexpected argument 'shop.mdb'"}),
+        ArgumentCase{"UnknownOption", {"--shop"}, 2, "", "unexpected argument '--shop'"},
+        ArgumentCase{"TwoDatabases", {"a.mdb", "b.mdb"}, 2, "", "unexpected argument 'b.mdb'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

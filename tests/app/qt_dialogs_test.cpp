@@ -26,8 +26,8 @@ namespace {
 
 const OpenFileRequest kDatabaseRequest{
     "Which database would you like to use ? ",
-    {"All Files (*.*)", "Acess Files(*.mdb)"},
-    "Acess Files(*.mdb)",
+    {"Access Databases (*.mdb *.accdb)", "All Files (*)"},
+    "Access Databases (*.mdb *.accdb)",
 };
 
 struct SeenFileDialog {
@@ -65,6 +65,8 @@ class QtDialogsTest : public QObject {
   void inputBoxShowsPromptTitleAndDefault();
   void messageBoxShowsTextTitleAndIcon_data();
   void messageBoxShowsTextTitleAndIcon();
+  void questionHasItsButtonsAndDetails_data();
+  void questionHasItsButtonsAndDetails();
 };
 
 void QtDialogsTest::fileDialogShowsTitleAndFilters() {
@@ -76,8 +78,8 @@ void QtDialogsTest::fileDialogShowsTitleAndFilters() {
   QVERIFY(cancelled.path.isEmpty());
   QVERIFY(cancelled.fileName.isEmpty());
   QCOMPARE(seen.title, QString("Which database would you like to use ? "));
-  QCOMPARE(seen.filters, (QStringList{"All Files (*.*)", "Acess Files(*.mdb)"}));
-  QCOMPARE(seen.selectedFilter, QString("Acess Files(*.mdb)"));
+  QCOMPARE(seen.filters, kDatabaseRequest.nameFilters);
+  QCOMPARE(seen.selectedFilter, kDatabaseRequest.selectedNameFilter);
 }
 
 void QtDialogsTest::fileDialogReportsPathAndName_data() {
@@ -105,9 +107,11 @@ void QtDialogsTest::fileDialogReportsPathAndName() {
   QCOMPARE(chosen.path, folderPath + "/" + name);
   QCOMPARE(chosen.fileName, name);
 
-  // The next use opens where the last file was chosen.
+  // It opens in the folder the request names.
+  OpenFileRequest inFolder = kDatabaseRequest;
+  inFolder.folder = folderPath;
   auto second = AnswerFileDialog(seen, QString());
-  QCOMPARE(dialog.AskForFile(nullptr, kDatabaseRequest).path, QString());
+  QCOMPARE(dialog.AskForFile(nullptr, inFolder).path, QString());
   QVERIFY(second->answered());
   QCOMPARE(seen.folder, folderPath);
 }
@@ -152,7 +156,7 @@ void QtDialogsTest::messageBoxShowsTextTitleAndIcon_data() {
   QTest::addColumn<int>("icon");
   QTest::addColumn<QString>("shownTitle");
   QTest::addColumn<int>("shownIcon");
-  QTest::newRow("success") << "Sucess" << int(MessageIcon::Information) << "Sucess"
+  QTest::newRow("success") << "Success" << int(MessageIcon::Information) << "Success"
                            << int(QMessageBox::Information);
   QTest::newRow("refusal") << "Error" << int(MessageIcon::Error) << "Error"
                            << int(QMessageBox::Critical);
@@ -185,6 +189,63 @@ void QtDialogsTest::messageBoxShowsTextTitleAndIcon() {
   QCOMPARE(seenTitle, shownTitle);
   QCOMPARE(seenIcon, shownIcon);
   QCOMPARE(buttons, 1);
+}
+
+// Two buttons, the safe one the default; the details behind "Show Details".
+void QtDialogsTest::questionHasItsButtonsAndDetails_data() {
+  QTest::addColumn<int>("answer");  // 0 accept, 1 reject, 2 Escape, 3 Enter
+  QTest::addColumn<bool>("accepted");
+  QTest::newRow("Replace") << 0 << true;
+  QTest::newRow("Cancel") << 1 << false;
+  QTest::newRow("Escape") << 2 << false;
+  QTest::newRow("Enter") << 3 << false;
+}
+
+void QtDialogsTest::questionHasItsButtonsAndDetails() {
+  QFETCH(int, answer);
+  QFETCH(bool, accepted);
+  QStringList buttons;
+  QString details;
+  QString informative;
+  WhenShown<QMessageBox> user([&](QMessageBox* box) {
+    for (QAbstractButton* button : box->buttons()) {
+      if (box->buttonRole(button) != QMessageBox::ActionRole) {  // not "Show Details..."
+        buttons.append(button->text());
+      }
+    }
+    buttons.sort();
+    details = box->detailedText();
+    informative = box->informativeText();
+    const QList<QAbstractButton*> shown = box->buttons();
+    switch (answer) {
+      case 0:
+      case 1: {
+        const QString wanted = answer == 0 ? "&Replace" : "Cancel";
+        for (QAbstractButton* button : shown) {
+          if (button->text() == wanted) {
+            QTest::mouseClick(button, Qt::LeftButton);
+          }
+        }
+        break;
+      }
+      case 2:
+        QTest::keyClick(box, Qt::Key_Escape);
+        break;
+      default:
+        QTest::keyClick(box, Qt::Key_Return);
+        break;
+    }
+  });
+  QtMessageBoxes boxes;
+  const bool result = boxes.Ask(nullptr,
+                                ferulo::gui::Message{"These files exist", "", MessageIcon::Warning,
+                                                     "Replace them?", "libmdb reported: something"},
+                                "&Replace", "Cancel");
+  QVERIFY(user.answered());
+  QCOMPARE(result, accepted);
+  QCOMPARE(buttons, (QStringList{"&Replace", "Cancel"}));
+  QCOMPARE(informative, QString("Replace them?"));
+  QCOMPARE(details, QString("libmdb reported: something"));
 }
 
 QTEST_MAIN(QtDialogsTest)

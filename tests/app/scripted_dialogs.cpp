@@ -35,8 +35,9 @@ QString ScriptedDialogs::AskForText(QWidget* /*parent*/, const QString& prompt,
   return answer;
 }
 
-int ScriptedDialogs::Popup(const QStringList& entries) {
+int ScriptedDialogs::Popup(const QStringList& entries, const QPoint& at) {
   menus.append(entries);
+  menuPlaces.append(at);
   if (menuAnswers_.empty()) {
     unexpected.append(QStringLiteral("list menu"));
     return 0;
@@ -46,9 +47,21 @@ int ScriptedDialogs::Popup(const QStringList& entries) {
   return answer;
 }
 
-void ScriptedDialogs::ShowMessage(QWidget* /*parent*/, const QString& text, const QString& title,
-                                  MessageIcon icon) {
-  messages.append(Message{text, title, icon});
+void ScriptedDialogs::Show(QWidget* /*parent*/, const gui::Message& message) {
+  messages.append(
+      Message{message.text, message.title, message.icon, message.informative, message.details, {}});
+}
+
+bool ScriptedDialogs::Ask(QWidget* /*parent*/, const gui::Message& message,
+                          const QString& acceptButton, const QString& /*rejectButton*/) {
+  messages.append(Message{message.text, message.title, message.icon, message.informative,
+                          message.details, acceptButton});
+  if (questionAnswers_.empty()) {
+    return false;
+  }
+  const bool answer = questionAnswers_.front();
+  questionAnswers_.pop_front();
+  return answer;
 }
 
 }  // namespace ferulo::app::test

@@ -5,11 +5,18 @@
 namespace ferulo::app::test {
 
 WindowHarness::WindowHarness(DatabaseLayer& database, const QString& programDirectory,
-                             ListMenu* listMenu)
+                             ListMenu* listMenu, const QString& settingsFile)
     : windowDialogs_{dialogs_, dialogs_, listMenu != nullptr ? *listMenu : dialogs_, dialogs_},
+      settings_(settingsFile.isEmpty() ? settingsFolder_.filePath(QStringLiteral("ferulo.ini"))
+                                       : settingsFile,
+                QSettings::IniFormat),
       window_(database, windowDialogs_,
-              MainWindowActions{[this] { ++aboutRequests_; }, [this] { ++endRequests_; }},
-              programDirectory) {
+              MainWindowActions{[this] { ++aboutRequests_; }, [this] { ++endRequests_; },
+                                [this](const QString& folder) {
+                                  openedFolders_.append(folder);
+                                  return true;
+                                }},
+              programDirectory, settings_) {
   window_.show();
   if (!QTest::qWaitForWindowExposed(&window_)) {
     qWarning("the main window was not exposed");
@@ -54,6 +61,11 @@ void WindowHarness::Click(const char* buttonName) {
 }
 
 void WindowHarness::Settle() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  while (window_.isReading()) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  }
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
 }

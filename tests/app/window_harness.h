@@ -3,8 +3,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <string>
@@ -51,14 +53,19 @@ struct WindowSnapshot {
 // controls the way a user drives it.
 class WindowHarness {
  public:
-  // listMenu replaces the scripted list menu where a test wants the real one.
+  // listMenu replaces the scripted list menu where a test wants the real one;
+  // settingsFile is where the window keeps its settings (by default a file of
+  // the harness's own).
   explicit WindowHarness(DatabaseLayer& database, const QString& programDirectory = QString(),
-                         ListMenu* listMenu = nullptr);
+                         ListMenu* listMenu = nullptr, const QString& settingsFile = QString());
 
   frmMain& window() { return window_; }
+  QSettings& settings() { return settings_; }
   ScriptedDialogs& dialogs() { return dialogs_; }
   [[nodiscard]] int aboutRequests() const { return aboutRequests_; }
   [[nodiscard]] int endRequests() const { return endRequests_; }
+  // The folders "Open Folder" asked the desktop to show.
+  [[nodiscard]] const QStringList& openedFolders() const { return openedFolders_; }
 
   template <typename Control>
   Control* Find(const QString& name) {
@@ -83,8 +90,8 @@ class WindowHarness {
                   Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   void Press(QWidget* control, Qt::Key key);
   void Click(const char* buttonName);
-  // Lets queued handlers run.
-  static void Settle();
+  // Lets queued handlers run, and waits for the window's reads to end.
+  void Settle();
 
   QStringList Tables() { return Entries(ListTable()); }
   QStringList Entries(int list) { return Entries(ListItem(list)); }
@@ -97,6 +104,10 @@ class WindowHarness {
   MainWindowDialogs windowDialogs_;
   int aboutRequests_ = 0;
   int endRequests_ = 0;
+  QStringList openedFolders_;
+  // Settings of the test's own, never the user's.
+  QTemporaryDir settingsFolder_;
+  QSettings settings_;
   frmMain window_;
 };
 

@@ -142,6 +142,22 @@ TEST(CliFailures, BadDatabaseGivesNumberedErrorNamingTheFileAndNothingOnStdout) 
   }
 }
 
+// What libmdb said of a damaged file is on a line of its own, after the
+// error in FERULO's words.
+TEST(CliFailures, LibraryReportIsASecondLine) {
+  const std::string damaged = test::SharedTestData("hostile/trunc4096.mdb");
+  FERULO_SKIP_IF_MISSING(damaged, "hostile/trunc4096.mdb");
+  const ProcessResult result = Cli({"tables", damaged});
+  EXPECT_EQ(result.exitCode, 1);
+  const std::size_t lineEnd = result.err.find('\n');
+  ASSERT_NE(lineEnd, std::string::npos) << result.err;
+  const std::string first = result.err.substr(0, lineEnd);
+  EXPECT_EQ(first.rfind("ferulo-cli: error 3049: ", 0), 0u) << result.err;
+  EXPECT_EQ(first.find("libmdb"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.substr(lineEnd + 1).rfind("ferulo-cli: details: libmdb reported: ", 0), 0u)
+      << result.err;
+}
+
 // The library's own words stay out: the file is refused before it reads it.
 TEST(CliFailures, EncryptedDatabaseIsNamedAsSuch) {
   const std::string database = test::LockedDatabase("encrypted.accdb");

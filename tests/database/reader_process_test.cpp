@@ -84,6 +84,7 @@ struct FailureCase {
   int number;
   std::string says;  // a part of the description
   std::chrono::milliseconds timeout = std::chrono::seconds(10);
+  std::string details = "";  // a part of the details, libmdb's words
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -104,6 +105,11 @@ TEST_P(FailingReader, BecomesANumberedErrorNamingTheFile) {
   EXPECT_EQ(connection.error().number, failure.number) << connection.error().description;
   EXPECT_NE(connection.error().description.find(failure.says), std::string::npos)
       << connection.error().description;
+  // libmdb's words go into the details, never into the description.
+  EXPECT_EQ(connection.error().description.find("libmdb"), std::string::npos)
+      << connection.error().description;
+  EXPECT_NE(connection.error().details.find(failure.details), std::string::npos)
+      << connection.error().details;
   ExpectErrorNaming(connection.error(), path);
   EXPECT_LT(elapsed, failure.timeout + std::chrono::seconds(2));
   EXPECT_FALSE(HasChildren());
@@ -127,12 +133,13 @@ INSTANTIATE_TEST_SUITE_P(
             FailureCase{"garbage", error_code::kReaderBadAnswer, "not JSON"},
             FailureCase{"silent", error_code::kReaderBadAnswer, "wrote nothing"},
             FailureCase{"unknown-type", error_code::kReaderBadAnswer, "unknown type 'FORM'"},
-            FailureCase{"exit-7", error_code::kReaderBadAnswer,
-                        "exit status 7. libmdb reported: something went wrong"},
+            FailureCase{"exit-7", error_code::kReaderBadAnswer, "exit status 7.",
+                        std::chrono::seconds(10), "libmdb reported: something went wrong"},
             FailureCase{"huge-answer", error_code::kReaderBadAnswer, "beyond 64 MiB"},
-            // The reader's own error keeps its number and gains libmdb's first line.
-            FailureCase{"error-answer", error_code::kUnrecognizedFormat,
-                        "libmdb reported: Unknown Jet version: 9"})),
+            // The reader's own error keeps its number; libmdb's first line is
+            // its details.
+            FailureCase{"error-answer", error_code::kUnrecognizedFormat, "",
+                        std::chrono::seconds(10), "libmdb reported: Unknown Jet version: 9"})),
     [](const auto& info) {
       std::string name = NameOf(std::get<0>(info.param));
       for (const char c : std::get<1>(info.param).mode) {
@@ -378,11 +385,12 @@ TEST_P(EachReaderStart, NothingTheReaderPrintsReachesTheCaller) {
   ASSERT_TRUE(fromFake.ok()) << fromFake.error().description;
   EXPECT_EQ(Names(fromFake.value().OpenSchemaTables()), std::vector<std::string>{"AfterTheFlood"});
   if (!damaged.empty()) {
-    // libmdb did complain; its words went into the error, not onto the terminal.
+    // libmdb did complain; its words went into the error's details, not onto
+    // the terminal.
     ASSERT_FALSE(fromLibmdb.ok());
-    EXPECT_NE(fromLibmdb.error().description.find("libmdb reported: mdb_read_table"),
+    EXPECT_NE(fromLibmdb.error().details.find("libmdb reported: mdb_read_table"),
               std::string::npos)
-        << fromLibmdb.error().description;
+        << fromLibmdb.error().details;
   }
 }
 

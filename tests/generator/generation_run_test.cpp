@@ -160,7 +160,7 @@ TEST_F(GenerationRunTest, WritesTheFourFilesByteForByte) {
   auto report = RunGeneration(Input());
   ASSERT_TRUE(report.ok()) << report.error().description;
   EXPECT_EQ(report.value().message.text, "ASP Files created successfully !");
-  EXPECT_EQ(report.value().message.title, "Sucess");
+  EXPECT_EQ(report.value().message.title, "Success");
   EXPECT_EQ(report.value().message.icon, MessageIcon::Information);
   EXPECT_TRUE(report.value().succeeded());
   const std::string web = output_.string() + "/";

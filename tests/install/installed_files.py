@@ -41,6 +41,7 @@ def expected_files() -> dict[str, str]:
     files[f"{datadir}/bash-completion/completions/ferulo-cli"] = ""
     if with_window():
         files[f"{datadir}/applications/{app_id}.desktop"] = ""
+        files[f"{datadir}/mime/packages/{app_id}.xml"] = ""
         files[f"{datadir}/metainfo/{app_id}.metainfo.xml"] = ""
         files[f"{datadir}/icons/hicolor/scalable/apps/ferulo.svg"] = ""
         files.update({f"{datadir}/icons/hicolor/{size}x{size}/apps/ferulo.png": "" for size in ICON_SIZES})
