@@ -40,16 +40,49 @@ std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view needle
 
 }  // namespace
 
+namespace {
+
+std::size_t SkipBlanks(std::string_view text, std::size_t at) {
+  while (at < text.size() && text[at] == ' ') {
+    ++at;
+  }
+  return at;
+}
+
+// The text of a VBScript string literal as ScriptLiteral writes it, from
+// just after its opening quote: doubled quotes, and pieces joined by & (a
+// name holding "%>" is written in two). "" where it never ends.
+std::string ScriptLiteralValue(std::string_view text) {
+  std::string value;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (text[at] != '"') {
+      value += text[at++];
+    } else if (at + 1 < text.size() && text[at + 1] == '"') {
+      value += '"';
+      at += 2;
+    } else {
+      const std::size_t next = SkipBlanks(text, at + 1);
+      const std::size_t piece = SkipBlanks(text, next + 1);
+      if (next < text.size() && text[next] == '&' && piece < text.size() && text[piece] == '"') {
+        at = piece + 1;
+        continue;
+      }
+      return value;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string IncludedDatabaseName(std::string_view includeText) {
   constexpr std::string_view kCall = "server.mappath(\"";
   const std::size_t call = FindIgnoringAsciiCase(includeText, kCall);
   if (call == std::string_view::npos) {
     return {};
   }
-  const std::size_t start = call + kCall.size();
-  const std::size_t end = includeText.find('"', start);
-  return end == std::string_view::npos ? std::string()
-                                       : std::string(includeText.substr(start, end - start));
+  return ScriptLiteralValue(includeText.substr(call + kCall.size()));
 }
 
 std::string EffectiveOutputPath(const GenerationInput& input) {

@@ -37,6 +37,7 @@ void WriteTemplates(const fs::path& folder) {
   for (const char* name : {"filelist.dat", "fileedit.dat", "filefilter.dat"}) {
     support::WriteFile(folder / name, "<!--@NAME@-->");
   }
+  support::WriteFile(folder / "pagehelpers.vbs", "");
 }
 
 // A file the reader stand-in never answers for (tests/database).

@@ -43,9 +43,8 @@ TEST_P(OutputPlanTest, FindsWhatWouldBeReplaced) {
   std::vector<std::string> expectedExisting;
   for (const char* file : {"Shoplist.asp", "Shopedit.asp", "Shopfilter.asp", "db.asp"}) {
     const auto& present = GetParam().present;
-    if (std::find_if(present.begin(), present.end(), [file](const char* p) {
-          return std::string(p) == file;
-        }) != present.end() ||
+    if (std::find_if(present.begin(), present.end(),
+                     [file](const char* p) { return std::string(p) == file; }) != present.end() ||
         (std::string(file) == "db.asp" && GetParam().include != nullptr)) {
       expectedExisting.push_back(output.file(file));
     }
@@ -71,6 +70,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "<%\r\nconnstr=\"DBQ=\"+server.mappath(\"other.mdb\")+\";\" \r\n%>\r\n",
                  ExistingInclude::AnotherDatabase,
                  "other.mdb"},
+        PlanCase{
+            "NameWithQuoteAndScriptEnd",
+            {},
+            "<%\r\nconnstr=\"DBQ=\"+server.mappath(\"q\"\"uote%\" & \">x.mdb\")+\";\" \r\n%>\r\n",
+            ExistingInclude::AnotherDatabase,
+            "q\"uote%>x.mdb"},
         PlanCase{"WrittenByHand",
                  {},
                  "<% set conn = Server.CreateObject(\"ADODB.Connection\") %>",
