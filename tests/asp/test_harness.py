@@ -5,10 +5,14 @@ enough that a faulty page cannot pass."""
 from __future__ import annotations
 
 import shutil
+import threading
+from pathlib import Path
 
 import asp_tables
 from asp_pages import PageTestCase, generate, sample_database, work_dir
 from asp_run import AD_INTEGER, AD_VARWCHAR, Column, PageResult, Request, Table
+
+LOCALES = ("en_US.UTF-8", "de_DE.UTF-8")
 
 DB_ASP = (
     "<%\r\n"
@@ -243,3 +247,34 @@ class EntryTheTableLacksTest(PageTestCase):
                 problem = result.problem()
                 self.assertIsNotNone(problem, f"{result.request.page} should have failed")
                 self.assertIn("no field 'ShipNameTypo' in Orders", problem)
+
+
+def write_site(name: str, pages: dict[str, str]) -> Path:
+    site = work_dir() / "sites" / name
+    if site.exists():
+        shutil.rmtree(site)
+    site.mkdir(parents=True)
+    (site / "db.asp").write_bytes(DB_ASP.encode())
+    for page, text in pages.items():
+        (site / page).write_bytes(text.encode("utf-8"))
+    return site
+
+
+class LocaleTest(PageTestCase):
+    """Pages run at once under two locales each see their own (Wine keeps
+    the locale in the prefix's registry, where each process sets its own)."""
+
+    def test_pages_of_two_locales_at_once_keep_theirs(self) -> None:
+        site = write_site("harness-locale", {"decimal.asp": "<% Response.Write CStr(1.5) %>"})
+        shown: dict[str, list[str]] = {locale: [] for locale in LOCALES}
+
+        def run(locale: str) -> None:
+            for _ in range(6):
+                shown[locale] += [r.output for r in self.run_pages(site, [Request("decimal.asp")], locale)]
+
+        threads = [threading.Thread(target=run, args=(locale,)) for locale in LOCALES]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual(shown, {"en_US.UTF-8": ["1.5"] * 6, "de_DE.UTF-8": ["1,5"] * 6})
