@@ -1,16 +1,21 @@
 """The page runner itself, on small hand-written pages: translation, error
-reports that name the page and line, output encoding, and stand-ins strict
-enough that a faulty page cannot pass."""
+reports that name the page and line, output encoding, stand-ins strict
+enough that a faulty page cannot pass, and a stand-in database that answers
+as Jet does."""
 
 from __future__ import annotations
 
 import shutil
 import threading
+import time
+from datetime import datetime
+from decimal import Decimal
 from pathlib import Path
 
 import asp_tables
 from asp_pages import PageTestCase, generate, sample_database, work_dir
-from asp_run import AD_INTEGER, AD_VARWCHAR, Column, PageResult, Request, Table
+from asp_run import (AD_BOOLEAN, AD_CURRENCY, AD_DATE, AD_DBDATE, AD_DOUBLE, AD_INTEGER, AD_LONGVARBINARY,
+                     AD_VARWCHAR, Column, PageResult, Request, Table, vbscript_literal)
 
 LOCALES = ("en_US.UTF-8", "de_DE.UTF-8")
 
@@ -249,6 +254,87 @@ class EntryTheTableLacksTest(PageTestCase):
                 self.assertIn("no field 'ShipNameTypo' in Orders", problem)
 
 
+def items() -> Table:
+    """A small table of every kind a condition compares: text (with a %, a
+    bracket and a letter outside ASCII), currency, dates (one a time of day
+    alone), doubles, Yes/No, binary data; Nulls among them."""
+    columns = [Column("id", AD_INTEGER, 4, nullable=False, auto_increment=True), Column("name", AD_VARWCHAR, 50),
+               Column("price", AD_CURRENCY, 8), Column("made", AD_DATE, 8), Column("ratio", AD_DOUBLE, 8),
+               Column("active", AD_BOOLEAN, 2, nullable=False), Column("photo", AD_LONGVARBINARY, 1 << 30)]
+    return Table("items", columns, [
+        [1, "Apple", Decimal("32.38"), datetime(1996, 7, 4), 0.5, True, bytes(10)],
+        [2, "apple pie", Decimal("1.5"), datetime(1996, 7, 4, 14, 5), None, False, None],
+        [3, "Zürich 50%", None, datetime(2024, 1, 31), 1000.0, True, None],
+        [4, None, Decimal("0"), None, -5.0, False, None],
+        [5, "Kiwi_Gold [x]", Decimal("32.38"), datetime(1899, 12, 30, 8), 2.25, True, None]])
+
+
+SELECT = "SELECT [id] FROM [items] "
+MISMATCH = (-2147217913, "Data type mismatch in criteria expression")
+SYNTAX = -2147217900
+# (statement, its parameters (ADO type, value), what it returns: the ids in
+# order, a pair where en-US and de-DE differ, or the error and a part of its
+# description)
+STATEMENTS = [
+    (SELECT + "WHERE [name] = 'APPLE'", [], "1"),
+    (SELECT + "WHERE [name] <> 'apple'", [], "2 3 5"),
+    (SELECT + "WHERE [name] LIKE 'a_ple' OR [name] LIKE '*pie'", [], "1 2"),
+    (SELECT + "WHERE [name] LIKE '%[%]' OR [name] LIKE '%[[]%'", [], "3 5"),
+    (SELECT + "WHERE [name] LIKE '%#%' AND [name] LIKE '[!a-k]%'", [], "3"),
+    (SELECT + "WHERE [name] LIKE '%Z' & ChrW(252) & 'rich%'", [], "3"),
+    (SELECT + "WHERE [name] NOT LIKE '%e%'", [], "3 5"),
+    (SELECT + "WHERE [name] IS NULL OR [photo] IS NOT NULL", [], "1 4"),
+    (SELECT + "WHERE [price] = 32.38 AND NOT [active] = False", [], "1 5"),
+    (SELECT + "WHERE [price] BETWEEN 2 AND 0", [], "2 4"),
+    (SELECT + "WHERE [made] = #1996-07-04# OR [made] = #7/4/1996 14:05:00#", [], "1 2"),
+    (SELECT + "WHERE ([made] > #1996-07-04#) AND [made] < #2024-01-31#", [], "2"),
+    (SELECT + "WHERE [id] IN (1, 3, Null)", [], "1 3"),
+    (SELECT + "WHERE [id] NOT IN (1, Null) OR NOT ([ratio] > 0)", [], "4"),
+    (SELECT + "WHERE [ratio] = 1E3 OR [ratio] = -5", [], "3 4"),
+    (SELECT + "ORDER BY [price] DESC, [id]", [], "1 5 2 4 3"),
+    (SELECT + "ORDER BY [name]", [], "4 1 2 5 3"),
+    ("SELECT TOP 1 [id] FROM [items] ORDER BY [price] DESC", [], "1 5"),
+    ("SELECT TOP 2 [id] FROM [items]", [], "1 2"),
+    ("SELECT COUNT(*) FROM [items] WHERE [active] = True", [], "3"),
+    (SELECT + "WHERE [made] = ? OR [name] = ?", [(AD_DATE, datetime(1996, 7, 4)), (AD_VARWCHAR, "APPLE PIE")],
+     "1 2"),
+    (SELECT + "WHERE [made] = ?", [(AD_DBDATE, datetime(1996, 7, 4, 14, 5))], "1"),
+    (SELECT + "WHERE [active] = ? AND [id] > ?", [(AD_BOOLEAN, False), (AD_INTEGER, "3")], "4"),
+    (SELECT + "WHERE [price] = ?", [(AD_CURRENCY, "32.38")], ("1 5", "")),
+    (SELECT + "WHERE [price] LIKE '32.38'", [], ("1 5", "")),
+    (SELECT + "WHERE [price] LIKE '32,38'", [], ("", "1 5")),
+    (SELECT + "WHERE [made] LIKE '7/4/1996%'", [], ("1 2", "")),
+    (SELECT + "WHERE [made] LIKE '%7.1996%'", [], ("", "1 2")),
+    (SELECT + "WHERE [active] LIKE '-1'", [], "1 3 5"),
+    (SELECT + "WHERE [name] = 5", [], MISMATCH),
+    (SELECT + "WHERE [made] = '1996-07-04'", [], MISMATCH),
+    (SELECT + "WHERE [id] = ?", [(AD_VARWCHAR, "3")], MISMATCH),
+    (SELECT + "WHERE [photo] = 1", [], (SYNTAX, "Invalid use of the OLE Object column 'photo'")),
+    (SELECT + "ORDER BY [photo]", [], (SYNTAX, "Invalid use of the OLE Object column 'photo'")),
+    ("SELECT DISTINCT [id] FROM [items]", [], (SYNTAX, "met 'DISTINCT'")),
+    (SELECT + "WHERE UCase([name]) = 'A'", [], (SYNTAX, "met 'UCase'")),
+    (SELECT + "GROUP BY [id]", [], (SYNTAX, "met 'GROUP'")),
+    ("UPDATE [items] SET [name] = 'x'", [], (SYNTAX, "met 'UPDATE'")),
+    (SELECT + "WHERE [name] LIKE 'a[b'", [], (SYNTAX, "Invalid pattern string")),
+    (SELECT + "WHERE [made] = #2001-02-29#", [], (SYNTAX, "Syntax error in date")),
+    (SELECT + "WHERE [nosuch] = 1", [], (-2147217904, "'nosuch' is no column of items")),
+]
+
+STATEMENTS_PAGE = HEAD + (
+    "<%\r\nSub Show(sql, parameters)\r\n  Dim command, RS, i\r\n"
+    "  Set command = Server.CreateObject(\"ADODB.Command\")\r\n  Set command.ActiveConnection = conn\r\n"
+    "  command.CommandText = sql\r\n  For i = 0 To UBound(parameters) Step 2\r\n"
+    "    command.Parameters.Append command.CreateParameter(\"p\" & i, parameters(i), 1, 50, parameters(i + 1))\r\n"
+    "  Next\r\n  On Error Resume Next\r\n  Set RS = command.Execute\r\n  If Err.Number <> 0 Then\r\n"
+    "    Response.Write \"error \" & Err.Number & \": \" & Err.Description & vbLf\r\n    Exit Sub\r\n  End If\r\n"
+    "  On Error GoTo 0\r\n  Do While Not RS.EOF\r\n    Response.Write RS(0) & \" \"\r\n    RS.MoveNext\r\n  Loop\r\n"
+    "  Response.Write vbLf\r\n  RS.Close\r\nEnd Sub\r\n"
+    + "".join(f"Show {vbscript_literal(sql)}, Array("
+              + ", ".join(f"{kind}, {vbscript_literal(value)}" for kind, value in parameters) + ")\r\n"
+              for sql, parameters, _ in STATEMENTS)
+    + "conn.Close\r\n%>\r\n")
+
+
 def write_site(name: str, pages: dict[str, str]) -> Path:
     site = work_dir() / "sites" / name
     if site.exists():
@@ -258,6 +344,62 @@ def write_site(name: str, pages: dict[str, str]) -> Path:
     for page, text in pages.items():
         (site / page).write_bytes(text.encode("utf-8"))
     return site
+
+
+class StatementTest(PageTestCase):
+    """The stand-in database answers each statement as Jet would, under an
+    English and a German server locale, and records the rows each returned."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        super().setUpClass()
+        site = write_site("harness-statements", {"statements.asp": STATEMENTS_PAGE})
+        cls.results = {locale: cls.run_pages(site, [Request("statements.asp", tables=[items()])], locale)[0]
+                       for locale in LOCALES}
+
+    def test_each_statement_returns_what_jet_returns(self) -> None:
+        for number, locale in enumerate(LOCALES):
+            result = self.results[locale]
+            self.assertRan(result)
+            answers = result.output.strip("\r\n").split("\n")
+            self.assertEqual(len(answers), len(STATEMENTS))
+            counts = []
+            for (sql, parameters, expected), answer in zip(STATEMENTS, answers):
+                with self.subTest(locale=locale, sql=sql, parameters=parameters):
+                    if isinstance(expected, tuple) and isinstance(expected[0], int):
+                        self.assertTrue(answer.startswith(f"error {expected[0]}: [Microsoft][ODBC Microsoft Access "
+                                                          f"Driver] "), answer)
+                        self.assertIn(expected[1], answer)
+                        continue
+                    ids = expected[number] if isinstance(expected, tuple) else expected
+                    self.assertEqual(answer.strip(), ids)
+                    counts.append(1 if "COUNT(*)" in sql else len(ids.split()))
+            self.assertEqual([select.rows for select in result.selects("items")], counts)
+
+
+class LargeTableTest(PageTestCase):
+    """Thousands of rows: selected, sorted and cut to the top ones in a few
+    seconds (a quadratic sort would take minutes)."""
+
+    def test_a_large_table_is_searched_and_sorted(self) -> None:
+        rows = [[n, f"item {n}", Decimal(n % 97) / 4, datetime(2024, 1, 1 + n % 28), n / 7, n % 2 == 0, None]
+                for n in range(1, 2001)]
+        table = Table("items", items().columns, rows)
+        page = HEAD + ("<%\r\nDim RS\r\nSet RS = conn.Execute(\"SELECT TOP 50 [id] FROM [items] WHERE [name] LIKE "
+                       "'%7%' ORDER BY [price] DESC, [made], [id] DESC\")\r\nDo While Not RS.EOF\r\n"
+                       "  Response.Write RS(0) & \" \"\r\n  RS.MoveNext\r\nLoop\r\nconn.Close\r\n%>\r\n")
+        site = write_site("harness-large", {"large.asp": page})
+        started = time.monotonic()
+        (result,) = self.run_pages(site, [Request("large.asp", tables=[table])])
+        elapsed = time.monotonic() - started
+        self.assertRan(result)
+        matching = [r for r in rows if "7" in r[1]]
+        matching.sort(key=lambda r: -r[0])
+        matching.sort(key=lambda r: r[3])
+        matching.sort(key=lambda r: -r[2])
+        self.assertEqual(result.output.split(), [str(r[0]) for r in matching[:50]])
+        self.assertEqual(result.rows_returned("items"), 50)
+        self.assertLess(elapsed, 30)
 
 
 class LocaleTest(PageTestCase):
