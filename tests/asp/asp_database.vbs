@@ -127,6 +127,51 @@ Function HarnessJetText(value, kind)
   End If
 End Function
 
+' A stored value exactly, for the test to carry to the next request:
+' "s:" text (backslash, tab, CR and LF escaped), "b:" Yes/No, "i:" whole
+' number, "c:" currency, "m:" decimal, "f:" double as two parts that add up
+' to it exactly, "d:" a date of whole seconds, "D:" any other date as its
+' days in two parts, "x:" binary data by size, Null.
+Function HarnessExactRepr(value)
+  If IsObject(value) Then
+    HarnessExactRepr = "x:" & value.Size
+    Exit Function
+  End If
+  Select Case VarType(value)
+    Case 1
+      HarnessExactRepr = "Null"
+    Case 8
+      HarnessExactRepr = "s:" & Replace(Replace(Replace(Replace(value, "\", "\\"), vbTab, "\t"), vbCr, "\r"), vbLf, "\n")
+    Case 11
+      If value Then HarnessExactRepr = "b:True" Else HarnessExactRepr = "b:False"
+    Case 2, 3, 17, 20
+      HarnessExactRepr = "i:" & CStr(value)
+    Case 6
+      HarnessExactRepr = "c:" & HarnessNumberText(value)
+    Case 14
+      HarnessExactRepr = "m:" & HarnessNumberText(value)
+    Case 4, 5
+      HarnessExactRepr = "f:" & HarnessDoubleParts(CDbl(value))
+    Case 7
+      If HarnessDateTime(Year(value), Month(value), Day(value), Hour(value), Minute(value), Second(value)) = value Then
+        HarnessExactRepr = "d:" & Year(value) & "-" & Month(value) & "-" & Day(value) & " " & _
+          Hour(value) & ":" & Minute(value) & ":" & Second(value)
+      Else
+        HarnessExactRepr = "D:" & HarnessDoubleParts(CDbl(value))
+      End If
+    Case Else
+      Err.Raise 5, "HarnessExactRepr", "The test's database keeps no value of VarType " & VarType(value)
+  End Select
+End Function
+
+' A double as "high;low": high its 15 digits, low the rest (exact, as the
+' two are close), so that high + low gives the double back to the bit.
+Function HarnessDoubleParts(value)
+  Dim high
+  high = CDbl(CStr(value))
+  HarnessDoubleParts = HarnessNumberText(high) & ";" & HarnessNumberText(value - high)
+End Function
+
 ' --------------------------------------------------------------- tables
 
 Class HarnessColumn

@@ -7,8 +7,9 @@
 ' then raises "Object doesn't support this property or method"); unknown
 ' fields, closed objects, missing records and values a column cannot hold
 ' raise the errors ADO would raise. An edit
-' is kept apart until Update stores it in the table (CancelUpdate drops it).
-' The database itself, and the SQL it
+' is kept apart until Update stores it in the table (CancelUpdate drops it),
+' and every Update and Delete is recorded with the values stored, for the
+' test to carry to the next request. The database itself, and the SQL it
 ' reads, are in asp_database.vbs and asp_sql.js. Wine's parser takes no
 ' class member named Type or End: here they are HarnessType and HarnessEnd,
 ' and the page translation renames the page's .Type and .End to match. AscW,
@@ -316,9 +317,16 @@ End Class
 
 Class HarnessSession
   Private values
+  Private id
 
   Private Sub Class_Initialize()
     Set values = HarnessNewDictionary()
+    id = "424242"
+  End Sub
+
+  ' Set up by the test: the browser's session.
+  Public Sub HarnessSetId(sessionId)
+    id = sessionId
   End Sub
 
   ' Set up by the test: a value left by an earlier request.
@@ -342,7 +350,7 @@ Class HarnessSession
   End Property
 
   Public Property Get SessionID()
-    SessionID = "424242"
+    SessionID = id
   End Property
 
   Public Property Get Timeout()
@@ -1070,9 +1078,10 @@ Class HarnessRecordset
     HarnessLog "addnew", Id & Chr(9) & table.Name
   End Sub
 
-  ' Stores the edit in the table, where every later statement sees it.
+  ' Stores the edit in the table, where every later statement sees it; the
+  ' "row" event tells the test the values stored (unchanged ones as "=").
   Public Sub Update()
-    Dim i, column, row, stored
+    Dim i, column, row, stored, changes
     RequireUpdatable "Update"
     RequireCurrent "Update"
     Set row = rows.At(position)
@@ -1091,10 +1100,20 @@ Class HarnessRecordset
       row.SetValue i, pending.Item(i)
     Next
     If editMode = 2 Then table.Insert row Else table.Mirror row
+    changes = ""
+    For i = 0 To table.Columns.Count - 1
+      If editMode = 2 Or pending.Exists(i) Then
+        changes = changes & Chr(9) & HarnessExactRepr(row.Values(i))
+      Else
+        changes = changes & Chr(9) & "="
+      End If
+    Next
     If editMode = 2 Then
       HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert" & Chr(9) & row.Number
+      HarnessLog "row", table.Name & Chr(9) & row.Number & Chr(9) & "insert" & changes
     Else
       HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change" & Chr(9) & row.Number
+      HarnessLog "row", table.Name & Chr(9) & row.Number & Chr(9) & "change" & changes
     End If
     pending.RemoveAll
     editMode = 0

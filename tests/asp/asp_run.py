@@ -1,8 +1,8 @@
 """Runs ASP pages as VBScript programs in Wine and reads back what they did.
 
 A request names a page of a site folder, the query string, the posted form,
-the session values left by earlier requests, the tables of the stand-in
-database.
+the session values left by earlier requests (and the session's id), the
+tables of the stand-in database.
 The program for it is: Option Explicit (when the page has it), the stand-in
 database of asp_database.vbs, the ASP and ADO stand-ins of asp_mocks.vbs,
 the request's set-up, the translated page. Its result holds the engine's
@@ -16,7 +16,8 @@ What a result tells besides the output:
   (Select.rows); result.rows_returned(table) - their sum, so a test can say
   "this page read at most about 100 rows of Orders";
 - result.assignments(), updates(), deletes(), touched_rows() - what the
-  page wrote;
+  page wrote; result.changes() - the values each Update stored (RowChange)
+  and the rows deleted, which asp_pages.Database applies to its tables;
 - result.faults(), result.problem() - whatever went wrong.
 """
 
@@ -94,6 +95,7 @@ class Request:
     session: dict[str, Any] = field(default_factory=dict)
     tables: list[Table] = field(default_factory=list)
     offers_type_lib: bool = True  # whether Server.CreateObject("Scriptlet.TypeLib") works
+    session_id: str = "424242"
 
 
 def vbscript_literal(value: Any) -> str:
@@ -140,6 +142,7 @@ def request_setup(request: Request) -> list[str]:
         lines.append(f"Request.HarnessSetQueryString {vbscript_literal(query_text)}")
     for name, value in request.form.items():
         lines.append(f"Request.HarnessAddForm {vbscript_literal(name)}, {vbscript_literal(value)}")
+    lines.append(f"Session.HarnessSetId {vbscript_literal(request.session_id)}")
     for name, value in request.session.items():
         lines.append(f"Session.HarnessPreset {vbscript_literal(name)}, {vbscript_literal(value)}")
     if not request.offers_type_lib:
@@ -190,6 +193,42 @@ class Select:
     table: str
     rows: int
     sql: str
+
+
+@dataclass
+class RowChange:
+    """What one Update stored ("change" or "insert") or one Delete removed
+    ("delete"): the row's position among the request's rows of the table
+    (rows added take the next ones), and for an Update the values stored by
+    column position (for a change, only the columns it set)."""
+    table: str
+    number: int
+    how: str
+    values: dict[int, Any] = field(default_factory=dict)
+
+
+def decode_exact(text: str) -> Any:
+    """A value as asp_database.vbs's HarnessExactRepr writes it."""
+    if text == "Null":
+        return None
+    kind, _, rest = text.partition(":")
+    if kind == "s":
+        return _unescape(rest)
+    if kind == "b":
+        return rest == "True"
+    if kind == "i":
+        return int(rest)
+    if kind in ("c", "m"):
+        return decimal.Decimal(rest)
+    if kind in ("f", "D"):
+        high, low = rest.split(";")
+        number = float(high) + float(low)
+        return number if kind == "f" else AccessDate(number)
+    if kind == "d":
+        return datetime.datetime(*(int(part) for part in re.split("[- :]", rest)))
+    if kind == "x":
+        return bytes(int(rest))
+    raise ValueError(f"no stored value reads {text!r}")
 
 
 @dataclass
@@ -306,6 +345,19 @@ class PageResult:
     def rows_returned(self, table: str) -> int:
         """How many rows of table the page's SELECTs returned in all."""
         return sum(select.rows for select in self.selects(table))
+
+    def changes(self) -> list[RowChange]:
+        """Each stored Update and each Delete, in the order the page did them."""
+        found = []
+        for event in self.events:
+            if event.kind == "row":
+                table, number, how, *values = event.fields()
+                found.append(RowChange(table, int(number), how, {n: decode_exact(v) for n, v in enumerate(values)
+                                                                  if v != "="}))
+            elif event.kind == "delete":
+                fields = event.fields()
+                found.append(RowChange(fields[1], int(fields[3]), "delete"))
+        return found
 
     def redirect(self) -> str | None:
         redirects = self.of_kind("redirect")

@@ -1,7 +1,7 @@
 """The page runner itself, on small hand-written pages: translation, error
 reports that name the page and line, output encoding, stand-ins strict
 enough that a faulty page cannot pass, and a stand-in database that answers
-as Jet does."""
+as Jet does and is shared by browsers."""
 
 from __future__ import annotations
 
@@ -13,9 +13,9 @@ from decimal import Decimal
 from pathlib import Path
 
 import asp_tables
-from asp_pages import PageTestCase, generate, sample_database, work_dir
+from asp_pages import Database, PageTestCase, generate, sample_database, work_dir
 from asp_run import (AD_BOOLEAN, AD_CURRENCY, AD_DATE, AD_DBDATE, AD_DOUBLE, AD_INTEGER, AD_LONGVARBINARY,
-                     AD_VARWCHAR, Column, PageResult, Request, Table, vbscript_literal)
+                     AD_VARWCHAR, AccessDate, Column, PageResult, Request, Table, vbscript_literal)
 
 LOCALES = ("en_US.UTF-8", "de_DE.UTF-8")
 
@@ -375,6 +375,87 @@ class StatementTest(PageTestCase):
                     self.assertEqual(answer.strip(), ids)
                     counts.append(1 if "COUNT(*)" in sql else len(ids.split()))
             self.assertEqual([select.rows for select in result.selects("items")], counts)
+
+
+# Pages on the items table as two browsers use them: a form that shows a
+# record (and what it showed), a save that writes what the user changed, a
+# list; and one page that deletes, adds, cancels an edit and then lists in
+# the same request, and one that reads back what the other stored.
+OPEN_ITEM = (
+    "Dim command, RS\r\nSet command = Server.CreateObject(\"ADODB.Command\")\r\n"
+    "Set command.ActiveConnection = conn\r\ncommand.CommandText = \"SELECT * FROM [items] WHERE [id] = ?\"\r\n"
+    "command.Parameters.Append command.CreateParameter(\"id\", 3, 1, 0, Request.QueryString(\"id\"))\r\n"
+    "Set RS = Server.CreateObject(\"ADODB.Recordset\")\r\nRS.Open command, , 1, 3\r\n")
+SHARED_PAGES = {
+    "record.asp": HEAD + "<%\r\n" + OPEN_ITEM + "%><p><%= Session.SessionID %></p>"
+    "<form method=\"post\" action=\"save.asp?id=<%= RS(\"id\") %>\">"
+    "<input name=\"name\" value=\"<%= Server.HTMLEncode(RS(\"name\") & \"\") %>\">"
+    "<input type=\"hidden\" name=\"name.shown\" value=\"<%= Server.HTMLEncode(RS(\"name\") & \"\") %>\">"
+    "<input name=\"ratio\" value=\"<%= RS(\"ratio\") %>\">"
+    "<input type=\"hidden\" name=\"ratio.shown\" value=\"<%= RS(\"ratio\") %>\"></form>"
+    "<%\r\nRS.Close\r\nconn.Close\r\n%>",
+    "save.asp": HEAD + "<%\r\n" + OPEN_ITEM + "Dim name\r\nFor Each name In Array(\"name\", \"ratio\")\r\n"
+    "  If Request.Form(name) & \"\" <> Request.Form(name & \".shown\") & \"\" Then\r\n"
+    "    RS(name) = Request.Form(name) & \"\"\r\n  End If\r\n"
+    "Next\r\nRS.Update\r\nRS.Close\r\nconn.Close\r\nResponse.Redirect \"list.asp\"\r\n%>",
+    "list.asp": HEAD + "<%\r\nDim RS\r\n"
+    "Set RS = conn.Execute(\"SELECT [id], [name], [ratio] FROM [items] ORDER BY [id]\")\r\n"
+    "Do While Not RS.EOF\r\n  Response.Write RS(\"id\") & \"=\" & RS(\"name\") & \"=\" & RS(\"ratio\") & \";\"\r\n"
+    "  RS.MoveNext\r\nLoop\r\nRS.Close\r\nconn.Close\r\n%>",
+    "churn.asp": HEAD + (
+        "<%\r\nDim RS\r\nSet RS = Server.CreateObject(\"ADODB.Recordset\")\r\n"
+        "RS.Open \"SELECT * FROM [items] WHERE [id] = 1\", conn, 1, 3\r\nRS.Delete\r\nRS.Close\r\n"
+        "RS.Open \"SELECT * FROM [items] WHERE 1=0\", conn, 1, 3\r\nRS.AddNew\r\nRS(\"name\") = \"added\"\r\n"
+        "RS(\"ratio\") = 0.1 + 0.2\r\nRS(\"made\") = CDate(45322.5 + 0.25 / 86400)\r\nRS.Update\r\n"
+        "Response.Write RS(\"id\") & \"|\"\r\nRS.Close\r\n"
+        "RS.Open \"SELECT * FROM [items] WHERE [id] = 2\", conn, 1, 3\r\nRS(\"name\") = \"never stored\"\r\n"
+        "RS.CancelUpdate\r\nRS.Close\r\n"
+        "Set RS = conn.Execute(\"SELECT [id], [name] FROM [items] ORDER BY [id]\")\r\n"
+        "Do While Not RS.EOF\r\n  Response.Write RS(\"id\") & \"=\" & RS(\"name\") & \";\"\r\n  RS.MoveNext\r\nLoop\r\n"
+        "RS.Close\r\nconn.Close\r\n%>"),
+    "check.asp": HEAD + (
+        "<%\r\nDim RS, same\r\nSet RS = conn.Execute(\"SELECT * FROM [items] WHERE [name] = 'added'\")\r\n"
+        "same = (RS(\"ratio\") = 0.1 + 0.2) & \"|\" & (CDbl(RS(\"made\")) = 45322.5 + 0.25 / 86400)\r\n"
+        "Response.Write same\r\n"
+        "RS.Close\r\nconn.Close\r\n%>"),
+}
+
+
+class SharedDatabaseTest(PageTestCase):
+    """Two browsers on one database: what a page stores, the next request
+    of either sees, exactly as stored."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        super().setUpClass()
+        cls.site = write_site("harness-shared", SHARED_PAGES)
+
+    def test_two_browsers_see_each_others_changes(self) -> None:
+        database = Database([items()])
+        a, b = self.browser(self.site, database), self.browser(self.site, database)
+        form_a, form_b = a.open("record.asp", {"id": "2"}), b.open("record.asp", {"id": "2"})
+        self.assertNotEqual(form_a.output.split("</p>")[0], form_b.output.split("</p>")[0])
+        listed_by_b = b.follow(b.submit(form_b, {"name": "by B"}))
+        listed_by_a = a.follow(a.submit(form_a, {"ratio": "7.5"}))
+        for result in (form_a, form_b, listed_by_b, listed_by_a):
+            self.assertRan(result)
+        self.assertIn("2=by B=;", listed_by_b.output)
+        self.assertIn("2=by B=7.5;", listed_by_a.output)
+        self.assertEqual(database.table("items").rows[1],
+                         [2, "by B", Decimal("1.5"), datetime(1996, 7, 4, 14, 5), 7.5, False, None])
+
+    def test_deletes_additions_and_cancelled_edits(self) -> None:
+        database = Database([items()])
+        a, b = self.browser(self.site, database), self.browser(self.site, database)
+        churned = a.open("churn.asp")
+        self.assertRan(churned)
+        self.assertEqual(churned.output.strip(), "6|2=apple pie;3=Zürich 50%;4=;5=Kiwi_Gold [x];6=added;")
+        self.assertEqual([row[0] for row in database.table("items").rows], [2, 3, 4, 5, 6])
+        self.assertEqual(database.table("items").rows[-1],
+                         [6, "added", None, AccessDate(45322.5 + 0.25 / 86400), 0.1 + 0.2, False, None])
+        checked = b.open("check.asp")
+        self.assertRan(checked)
+        self.assertEqual(checked.output.strip(), "True|True")
 
 
 class LargeTableTest(PageTestCase):
