@@ -5,7 +5,8 @@
 ' answer; this side keeps the typed values, hands the engine a plain copy of
 ' each row, converts parameters as ADO converts them, and writes dates and
 ' texts as VBScript writes them under the server's locale (for LIKE on a
-' number or date column).
+' number or date column). Statements matching a pattern given with Refuse
+' are refused as the Access ODBC driver refuses a table it cannot read.
 
 ' Declared first, as Wine's engine finds a global name by going through
 ' every global declared before it: the test's set-up of thousands of rows
@@ -422,10 +423,12 @@ End Class
 
 Class HarnessDatabase
   Private tables
+  Private refusals
   Private helper
 
   Private Sub Class_Initialize()
     Set tables = HarnessNewDictionary()
+    Set refusals = CreateObject("Scripting.Dictionary")
     Set helper = New HarnessSqlHelper
   End Sub
 
@@ -442,10 +445,35 @@ Class HarnessDatabase
     Set TableNamed = tables.Item(tableName)
   End Function
 
+  ' Statements matching pattern (a regular expression, any letter case) are
+  ' refused as the driver refuses a table it cannot read.
+  Public Sub Refuse(pattern)
+    Dim expression
+    Set expression = New RegExp
+    expression.Pattern = pattern
+    expression.IgnoreCase = True
+    refusals.Add refusals.Count, expression
+  End Sub
+
+  Private Sub CheckRefused(sql)
+    Dim expression, named
+    For Each expression In refusals.Items
+      If expression.Test(sql) Then
+        HarnessLog "refused", sql
+        Set named = HarnessPattern("\b(?:FROM|UPDATE|INTO)\s+(\[[^\]]+\]|[A-Za-z0-9_]+)").Execute(sql)
+        If named.Count > 0 Then
+          HarnessJetError HarnessDriverFailure, "Record(s) cannot be read; no read permission on '" & Replace(Replace(named.Item(0).SubMatches.Item(0), "[", ""), "]", "") & "'."
+        End If
+        HarnessJetError HarnessDriverFailure, "The database refused '" & sql & "'."
+      End If
+    Next
+  End Sub
+
   ' Runs a statement: parameters holds Array(ADO type, value, name) for
   ' each ?. Returns a HarnessResult, or raises what the driver would raise.
   Public Function Run(sql, parameters)
     Dim table, kinds, values, kind, value, i, answer, parts, fieldMap, result, number
+    CheckRefused sql
     For Each table In tables.Items
       table.Publish
     Next
@@ -485,6 +513,15 @@ Class HarnessDatabase
     Set Run = result
   End Function
 End Class
+
+Function HarnessPattern(text)
+  Dim expression
+  Set expression = New RegExp
+  expression.Pattern = text
+  expression.IgnoreCase = True
+  expression.Global = False
+  Set HarnessPattern = expression
+End Function
 
 ' COUNT(*): one row of one column, Expr1000, as Jet names it.
 Sub HarnessCountOf(result, count)

@@ -3,10 +3,10 @@
 ' VBScript subset that Wine's engine runs. They record what a page does through
 ' HarnessSink, an object of the JScript host: the SQL it sends, the parameters,
 ' the fields it assigns, the session values it sets, where it redirects and
-' what it writes. Members that ADO or ASP lack are simply absent (the engine
-' then raises "Object doesn't support this property or method"); unknown
-' fields, closed objects, missing records and values a column cannot hold
-' raise the errors ADO would raise. An edit
+' what it writes, what it logs (Response.AppendToLog). Members that ADO or
+' ASP lack are simply absent (the engine then raises "Object doesn't support
+' this property or method"); unknown fields, closed objects, missing records
+' and values a column cannot hold raise the errors ADO would raise. An edit
 ' is kept apart until Update stores it in the table (CancelUpdate drops it),
 ' and every Update and Delete is recorded with the values stored, for the
 ' test to carry to the next request. The database itself, and the SQL it
@@ -258,6 +258,16 @@ Class HarnessResponse
 
   Public Sub Flush()
     CheckNotEnded "Flush"
+  End Sub
+
+  ' IIS adds the text to the request's line of its log, whose fields commas
+  ' separate: it takes no comma and at most 80 characters.
+  Public Sub AppendToLog(text)
+    CheckNotEnded "AppendToLog"
+    If IsObject(text) Or IsNull(text) Then Err.Raise 13, "Response.AppendToLog", "Type mismatch: " & HarnessRepr(text)
+    HarnessLog "log", CStr(text)
+    If InStr(text, ",") > 0 Then HarnessFault "Response.AppendToLog text with a comma, which IIS refuses: " & text
+    If Len(text) > 80 Then HarnessFault "Response.AppendToLog text of " & Len(text) & " characters, more than the 80 IIS takes: " & text
   End Sub
 
   Public Sub AddHeader(name, value)

@@ -22,11 +22,13 @@ browser or another, sees it:
     b.follow(b.submit(form_b, {"ShipCity": "Berlin (B)"}))
     saved = a.submit(form_a, {"ShipName": "A's name"})
     database.table("Orders").rows[1]            # both changes, or B's alone
-    a.open("nwindlist.asp").rows_returned("Orders")
+    lookup = a.open("nwindedit.asp", {...}, refuse=[r"FROM \[Customers\]"])
+    lookup.refusals(), lookup.log_entries(), lookup.rows_returned("Orders")
 
 open, submit (the page's form as a browser sends it, see submission) and
 follow (the redirect a result ends with) each run one request and return its
-PageResult.
+PageResult; refuse names statements the database refuses for that request
+(Browser.refuse for all of its requests).
 """
 
 from __future__ import annotations
@@ -232,13 +234,15 @@ class Browser:
         self.locale = locale
         self.session: dict[str, Any] = {}
         self.session_id = str(next(self._session_ids))
+        self.refuse: list[str] = []
 
-    def request(self, request: Request) -> PageResult:
+    def request(self, request: Request, refuse: list[str] | None = None) -> PageResult:
         """Runs the request in this browser's session on the database as it
         is now, and applies what the page stored."""
         request.session = dict(self.session)
         request.session_id = self.session_id
         request.tables = self.database.tables
+        request.refuse = list(self.refuse if refuse is None else refuse)
         (result,) = self.runner.run(self.site, [request], self.locale)
         if result.status not in ("ok", "ended", "error"):
             raise AssertionError(result.problem())
@@ -246,22 +250,22 @@ class Browser:
         self.session = session_after(result, self.session)
         return result
 
-    def open(self, page: str, query: dict[str, str] | None = None) -> PageResult:
-        return self.request(Request(page, query=dict(query or {})))
+    def open(self, page: str, query: dict[str, str] | None = None, refuse: list[str] | None = None) -> PageResult:
+        return self.request(Request(page, query=dict(query or {})), refuse)
 
-    def submit(self, result: PageResult, changes: dict[str, str | None] | None = None,
-               form_index: int = 0) -> PageResult:
+    def submit(self, result: PageResult, changes: dict[str, str | None] | None = None, form_index: int = 0,
+               refuse: list[str] | None = None) -> PageResult:
         """Sends the result's form with the user's changes (see submission)."""
-        return self.request(submission(result, changes, session=self.session, form_index=form_index))
+        return self.request(submission(result, changes, session=self.session, form_index=form_index), refuse)
 
-    def follow(self, result: PageResult) -> PageResult:
+    def follow(self, result: PageResult, refuse: list[str] | None = None) -> PageResult:
         """Opens the page the result redirected to."""
         target = result.redirect()
         if target is None:
             raise AssertionError(f"{result.request.page} did not redirect: {result.problem() or result.output[-500:]}")
         url = urllib.parse.urlsplit(target)
         return self.request(Request(urllib.parse.unquote(url.path),
-                                    query=dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))))
+                                    query=dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))), refuse)
 
 
 class PageTestCase(unittest.TestCase):

@@ -2,7 +2,7 @@
 
 A request names a page of a site folder, the query string, the posted form,
 the session values left by earlier requests (and the session's id), the
-tables of the stand-in database.
+tables of the stand-in database and the statements that database refuses.
 The program for it is: Option Explicit (when the page has it), the stand-in
 database of asp_database.vbs, the ASP and ADO stand-ins of asp_mocks.vbs,
 the request's set-up, the translated page. Its result holds the engine's
@@ -18,6 +18,13 @@ What a result tells besides the output:
 - result.assignments(), updates(), deletes(), touched_rows() - what the
   page wrote; result.changes() - the values each Update stored (RowChange)
   and the rows deleted, which asp_pages.Database applies to its tables;
+- result.refusals() - statements refused because they matched
+  Request.refuse (regular expressions, any letter case): they raise at
+  Open or Execute what the Access ODBC driver raises (-2147467259,
+  "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft
+  Access Driver] ...");
+- result.log_entries() - the texts of Response.AppendToLog (a comma or more
+  than 80 characters is a fault, as IIS takes neither);
 - result.faults(), result.problem() - whatever went wrong.
 """
 
@@ -95,6 +102,9 @@ class Request:
     session: dict[str, Any] = field(default_factory=dict)
     tables: list[Table] = field(default_factory=list)
     offers_type_lib: bool = True  # whether Server.CreateObject("Scriptlet.TypeLib") works
+    # Statements the database refuses: regular expressions (VBScript's, any
+    # letter case) matched against the SQL text.
+    refuse: list[str] = field(default_factory=list)
     session_id: str = "424242"
 
 
@@ -145,6 +155,8 @@ def request_setup(request: Request) -> list[str]:
     lines.append(f"Session.HarnessSetId {vbscript_literal(request.session_id)}")
     for name, value in request.session.items():
         lines.append(f"Session.HarnessPreset {vbscript_literal(name)}, {vbscript_literal(value)}")
+    for pattern in request.refuse:
+        lines.append(f"HarnessDb.Refuse {vbscript_literal(pattern)}")
     if not request.offers_type_lib:
         lines.append("HarnessOffersTypeLib = False")
     for table in request.tables:
@@ -345,6 +357,14 @@ class PageResult:
     def rows_returned(self, table: str) -> int:
         """How many rows of table the page's SELECTs returned in all."""
         return sum(select.rows for select in self.selects(table))
+
+    def refusals(self) -> list[str]:
+        """The statements refused because they matched Request.refuse."""
+        return [e.detail for e in self.of_kind("refused")]
+
+    def log_entries(self) -> list[str]:
+        """The texts the page gave Response.AppendToLog."""
+        return [e.detail for e in self.of_kind("log")]
 
     def changes(self) -> list[RowChange]:
         """Each stored Update and each Delete, in the order the page did them."""

@@ -1,7 +1,7 @@
 """The page runner itself, on small hand-written pages: translation, error
 reports that name the page and line, output encoding, stand-ins strict
 enough that a faulty page cannot pass, and a stand-in database that answers
-as Jet does and is shared by browsers."""
+as Jet does, is shared by browsers, and refuses statements on demand."""
 
 from __future__ import annotations
 
@@ -456,6 +456,51 @@ class SharedDatabaseTest(PageTestCase):
         checked = b.open("check.asp")
         self.assertRan(checked)
         self.assertEqual(checked.output.strip(), "True|True")
+
+
+REFUSED_PAGE = HEAD + (
+    "<%\r\nDim sql, RS\r\nFor Each sql In Array(\"SELECT * FROM [items]\", \"SELECT * FROM [items] WHERE 1=0\", "
+    "\"select [id] from [ITEMS] where [id] = 1\")\r\n  On Error Resume Next\r\n  Set RS = conn.Execute(sql)\r\n"
+    "  Response.Write Err.Number & \"|\" & Err.Source & \"|\" & Err.Description & vbLf\r\n  On Error GoTo 0\r\nNext\r\n"
+    "conn.Close\r\n%>")
+LOG_PAGE = HEAD + "<%\r\nResponse.AppendToLog Request.QueryString(\"text\")\r\nconn.Close\r\n%>"
+
+
+class RefusalAndLogTest(PageTestCase):
+    """Statements a request names are refused as the driver refuses them;
+    Response.AppendToLog is recorded, and refused where IIS refuses it."""
+
+    # (text for the log, the fault it makes)
+    LOG_TEXTS = [("page 1 of 3", None), ("a,b", "with a comma"), ("x" * 80, None),
+                 ("x" * 81, "of 81 characters")]
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        super().setUpClass()
+        site = write_site("harness-refusal", {"refused.asp": REFUSED_PAGE, "log.asp": LOG_PAGE})
+        cls.refused, *cls.logged = cls.run_pages(
+            site, [Request("refused.asp", tables=[items()], refuse=[r"FROM \[items\] WHERE"])] +
+            [Request("log.asp", query={"text": text}) for text, _ in cls.LOG_TEXTS])
+
+    def test_statements_matching_a_pattern_are_refused(self) -> None:
+        self.assertRan(self.refused)
+        refusal = ("-2147467259|Microsoft OLE DB Provider for ODBC Drivers|[Microsoft][ODBC Microsoft Access Driver] "
+                   "Record(s) cannot be read; no read permission on '{}'.")
+        self.assertEqual(self.refused.output.strip().split("\n"),
+                         ["0||", refusal.format("items"), refusal.format("ITEMS")])
+        self.assertEqual(self.refused.refusals(), ["SELECT * FROM [items] WHERE 1=0",
+                                                   "select [id] from [ITEMS] where [id] = 1"])
+
+    def test_log_entries_and_what_iis_refuses(self) -> None:
+        for (text, fault), result in zip(self.LOG_TEXTS, self.logged):
+            with self.subTest(text=text):
+                self.assertEqual(result.log_entries(), [text])
+                faults = result.faults()
+                if fault is None:
+                    self.assertEqual(faults, [])
+                else:
+                    self.assertEqual(len(faults), 1)
+                    self.assertIn(fault, faults[0])
 
 
 class LargeTableTest(PageTestCase):
