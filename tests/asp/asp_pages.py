@@ -150,7 +150,7 @@ def generate(database: Path, table: str, site_name: str, job: dict[str, Any] | N
 
 def session_after(result: PageResult, base: dict[str, Any] | None = None) -> dict[str, Any]:
     """The session a page left, as the next request's starting session."""
-    values = dict(base or {})
+    values = {} if result.of_kind("session.abandon") else dict(base or {})
     for name, text in result.session().items():
         if text == "Empty":
             values.pop(name, None)

@@ -330,7 +330,7 @@ class PageResult:
 
     def assignments(self) -> dict[str, str]:
         """Field name -> the value's kind and text, the last assignment of each."""
-        return {f[1]: f[2] for f in (e.fields() for e in self.of_kind("assign"))}
+        return {f[1]: "\t".join(f[2:]) for f in (e.fields() for e in self.of_kind("assign"))}
 
     def updates(self) -> list[str]:
         return [e.fields()[2] for e in self.of_kind("update")]
@@ -392,6 +392,8 @@ class PageResult:
                 name, value = event.detail.split("\t", 1)
                 keys[name.lower()] = name
                 values[name.lower()] = value
+            elif event.kind == "session.abandon":
+                values.clear()
         return {keys[k]: v for k, v in values.items()}
 
     def session_text(self, name: str) -> str | None:

@@ -13,7 +13,7 @@ from decimal import Decimal
 from pathlib import Path
 
 import asp_tables
-from asp_pages import Database, PageTestCase, generate, sample_database, work_dir
+from asp_pages import Database, PageTestCase, generate, sample_database, session_after, work_dir
 from asp_run import (AD_BOOLEAN, AD_CURRENCY, AD_DATE, AD_DBDATE, AD_DOUBLE, AD_INTEGER, AD_LONGVARBINARY,
                      AD_VARWCHAR, AccessDate, Column, PageResult, Request, Table, vbscript_literal)
 
@@ -103,6 +103,12 @@ PAGES = {
     "unselected_column.asp": HEAD + (
         "<%\r\nDim RS\r\nSet RS = conn.Execute(\"SELECT [title] FROM [news]\")\r\nResponse.Write RS(\"id\")\r\n%>\r\n"),
     "session.asp": HEAD + "<%\r\nSession(\"count\") = Session(\"Count\") + 1\r\nconn.Close\r\n%>\r\n",
+    "abandon.asp": HEAD + ("<%\r\nSession(\"kept\") = 1\r\nSession.Abandon\r\nSession(\"after\") = 2\r\nconn.Close\r\n"
+                           "%>\r\n"),
+    "tab_value.asp": HEAD + (
+        "<%\r\nDim RS\r\nSet RS = Server.CreateObject(\"ADODB.Recordset\")\r\n"
+        "RS.Open \"SELECT * FROM [news]\", conn, 1, 3\r\nRS(\"title\") = \"a\" & vbTab & \"b\"\r\nRS.Update\r\n"
+        "RS.Close\r\nconn.Close\r\n%>\r\n"),
     "late_charset.asp": HEAD + "<p>x</p>\r\n<%\r\nResponse.CharSet = \"utf-8\"\r\nconn.Close\r\n%>\r\n",
 }
 
@@ -127,7 +133,7 @@ class HarnessTest(PageTestCase):
         for name, text in PAGES.items():
             (site / name).write_bytes(text.encode("utf-8"))
         requests = [Request(name, tables=[news_table()], query={"name": '<a href="x">'} if name == "plain.asp" else {},
-                            session={"count": 41} if name == "session.asp" else {})
+                            session={"count": 41} if name in ("session.asp", "abandon.asp") else {})
                     for name in PAGES if name.endswith(".asp")]
         cls.results = {r.request.page: r for r in cls.run_pages(site, requests)}
 
@@ -225,6 +231,15 @@ class HarnessTest(PageTestCase):
         result = self.results["session.asp"]
         self.assertRan(result)
         self.assertEqual(result.session(), {"count": "n:42"})
+
+    def test_an_abandoned_session_is_not_carried_on(self) -> None:
+        result = self.results["abandon.asp"]
+        self.assertRan(result)
+        self.assertEqual(session_after(result, {"count": 41}), {"after": 2})
+
+    def test_assigned_text_is_read_back_whole(self) -> None:
+        self.assertRan(self.results["tab_value.asp"])
+        self.assertEqual(self.results["tab_value.asp"].assignments(), {"title": "s:a\tb"})
 
     def test_charset_after_output_is_a_fault(self) -> None:
         self.assertIn("Response.CharSet set after the page began its output", self.problem("late_charset.asp"))
