@@ -107,6 +107,16 @@ Sink.prototype.charCode = function (text) {
   var code = String(text).charCodeAt(0);
   return code > 32767 ? code - 65536 : code;
 };
+// ChrW, which Wine's engine lacks: the character of a UTF-16 code unit
+// (negative codes count from 65536, as in VBScript).
+Sink.prototype.fromCharCode = function (code) {
+  return String.fromCharCode(code < 0 ? code + 65536 : code);
+};
+// ChrW, which Wine's engine lacks: the character of a UTF-16 code unit
+// (negative codes count from 65536, as in VBScript).
+Sink.prototype.fromCharCode = function (code) {
+  return String.fromCharCode(code < 0 ? code + 65536 : code);
+};
 // A random GUID's 36 characters, as Scriptlet.TypeLib makes them.
 Sink.prototype.newGuid = function () {
   var hex = "0123456789ABCDEF";
@@ -147,6 +157,16 @@ function runJob(programPath, resultPath) {
   lines.push("output\t" + escapeField(sink.output.join("")));
   writeUnicode(resultPath, lines.join("\n") + "\n");
 }
+
+// The stand-in database's SQL engine, beside this file, added to Sink.
+function readEngine() {
+  var path = fso.BuildPath(fso.GetParentFolderName(WScript.ScriptFullName), "asp_sql.js");
+  var stream = fso.OpenTextFile(path, kForReading);
+  var text = stream.ReadAll();
+  stream.Close();
+  return text;
+}
+eval(readEngine());
 
 var jobs = readUnicode(WScript.Arguments(0)).split(/\r?\n/);
 for (var j = 0; j < jobs.length; j++) {

@@ -3,13 +3,17 @@
 ' VBScript subset that Wine's engine runs. They record what a page does through
 ' HarnessSink, an object of the JScript host: the SQL it sends, the parameters,
 ' the fields it assigns, the session values it sets, where it redirects and
-' what it writes. Members that ADO or ASP lack are simply absent (the engine
-' then raises "Object doesn't support this property or method"); unknown
-' fields, closed objects, missing records and values a column cannot hold
-' raise the errors ADO would raise. Wine's parser takes no class member named
-' Type or End: here they are HarnessType and HarnessEnd, and the page
-' translation renames the page's .Type and .End to match. AscW, which Wine's
-' engine lacks, is supplied here.
+' what it writes, what it logs (Response.AppendToLog). Members that ADO or
+' ASP lack are simply absent (the engine then raises "Object doesn't support
+' this property or method"); unknown fields, closed objects, missing records
+' and values a column cannot hold raise the errors ADO would raise. An edit
+' is kept apart until Update stores it in the table (CancelUpdate drops it),
+' and every Update and Delete is recorded with the values stored, for the
+' test to carry to the next request. The database itself, and the SQL it
+' reads, are in asp_database.vbs and asp_sql.js. Wine's parser takes no
+' class member named Type or End: here they are HarnessType and HarnessEnd,
+' and the page translation renames the page's .Type and .End to match. AscW,
+' which Wine's engine lacks, is supplied here.
 
 ' Raised by Response.End and Response.Redirect to stop the page; the host
 ' treats it as a normal end (vbObjectError + 7777).
@@ -256,6 +260,16 @@ Class HarnessResponse
     CheckNotEnded "Flush"
   End Sub
 
+  ' IIS adds the text to the request's line of its log, whose fields commas
+  ' separate: it takes no comma and at most 80 characters.
+  Public Sub AppendToLog(text)
+    CheckNotEnded "AppendToLog"
+    If IsObject(text) Or IsNull(text) Then Err.Raise 13, "Response.AppendToLog", "Type mismatch: " & HarnessRepr(text)
+    HarnessLog "log", CStr(text)
+    If InStr(text, ",") > 0 Then HarnessFault "Response.AppendToLog text with a comma, which IIS refuses: " & text
+    If Len(text) > 80 Then HarnessFault "Response.AppendToLog text of " & Len(text) & " characters, more than the 80 IIS takes: " & text
+  End Sub
+
   Public Sub AddHeader(name, value)
     CheckNotEnded "AddHeader"
     HarnessLog "header", name & ": " & value
@@ -313,9 +327,16 @@ End Class
 
 Class HarnessSession
   Private values
+  Private id
 
   Private Sub Class_Initialize()
     Set values = HarnessNewDictionary()
+    id = "424242"
+  End Sub
+
+  ' Set up by the test: the browser's session.
+  Public Sub HarnessSetId(sessionId)
+    id = sessionId
   End Sub
 
   ' Set up by the test: a value left by an earlier request.
@@ -339,7 +360,7 @@ Class HarnessSession
   End Property
 
   Public Property Get SessionID()
-    SessionID = "424242"
+    SessionID = id
   End Property
 
   Public Property Get Timeout()
@@ -421,438 +442,20 @@ Class HarnessTypeLib
   End Property
 End Class
 
-' --------------------------------------------------------------- the database
-
-' A value of a binary column: only its size is known. Read as text it fails,
-' as the page must never print or write binary data.
-Class HarnessBinary
-  Public Size
-End Class
-
-Function HarnessBinaryValue(size)
-  Set HarnessBinaryValue = New HarnessBinary
-  HarnessBinaryValue.Size = size
-End Function
-
-Function HarnessIsBinaryType(columnType)
-  Select Case columnType
-    Case 128, 204, 205
-      HarnessIsBinaryType = True
-    Case Else
-      HarnessIsBinaryType = False
-  End Select
-End Function
-
-Class HarnessColumn
-  Public Name
-  Public ColumnType
-  Public DefinedSize
-  Public Attributes
-  Public AutoIncrement
-  Public ReportsAutoIncrement
-  Public Required
-End Class
-
-Class HarnessRow
-  Public Values
-  Public Deleted
-  ' Its position among the test's rows of the table; -1 for one added.
-  Public Number
-
-  Private Sub Class_Initialize()
-    Set Values = CreateObject("Scripting.Dictionary")
-    Deleted = False
-    Number = -1
-  End Sub
-End Class
-
-Class HarnessTable
-  Public Name
-  Public Columns
-  Public Rows
-
-  Private Sub Class_Initialize()
-    Set Columns = CreateObject("Scripting.Dictionary")
-    Set Rows = CreateObject("Scripting.Dictionary")
-  End Sub
-
-  ' attributes: ADO field attributes; reportsAutoIncrement: whether the
-  ' provider answers Properties("ISAUTOINCREMENT") (OLE DB does, some ODBC
-  ' setups do not).
-  Public Sub AddColumn(columnName, columnType, definedSize, attributes, autoIncrement, reportsAutoIncrement, required)
-    Dim column
-    Set column = New HarnessColumn
-    column.Name = columnName
-    column.ColumnType = columnType
-    column.DefinedSize = definedSize
-    column.Attributes = attributes
-    column.AutoIncrement = autoIncrement
-    column.ReportsAutoIncrement = reportsAutoIncrement
-    column.Required = required
-    Columns.Add Columns.Count, column
-  End Sub
-
-  Public Sub AddRow(values)
-    Dim row, i
-    If UBound(values) + 1 <> Columns.Count Then
-      Err.Raise 5, "HarnessTable", "Row of " & (UBound(values) + 1) & " values for " & Columns.Count & " columns of " & Name
-    End If
-    Set row = New HarnessRow
-    For i = 0 To UBound(values)
-      row.Values.Add i, values(i)
-    Next
-    row.Number = Rows.Count
-    Rows.Add Rows.Count, row
-  End Sub
-
-  Public Function ColumnIndex(columnName)
-    Dim i
-    ColumnIndex = -1
-    For i = 0 To Columns.Count - 1
-      If StrComp(Columns.Item(i).Name, columnName, 1) = 0 Then
-        ColumnIndex = i
-        Exit Function
-      End If
-    Next
-  End Function
-End Class
-
-Class HarnessDatabase
-  Private tables
-
-  Private Sub Class_Initialize()
-    Set tables = HarnessNewDictionary()
-  End Sub
-
-  Public Function AddTable(tableName)
-    Dim table
-    Set table = New HarnessTable
-    table.Name = tableName
-    tables.Add tableName, table
-    Set AddTable = table
-  End Function
-
-  Private Function Pattern(text)
-    Dim expression
-    Set expression = New RegExp
-    expression.Pattern = text
-    expression.IgnoreCase = True
-    expression.Global = False
-    Set Pattern = expression
-  End Function
-
-  Private Function Unbracket(identifier)
-    Unbracket = Trim(identifier)
-    If Left(Unbracket, 1) = "[" And Right(Unbracket, 1) = "]" Then Unbracket = Mid(Unbracket, 2, Len(Unbracket) - 2)
-  End Function
-
-  ' The statement's table, as Jet would resolve it.
-  Public Function TableOf(sql)
-    Dim matches, tableName
-    Set matches = Pattern("\b(FROM|UPDATE|INTO)\s+(\[[^\]]+\]|[A-Za-z0-9_]+)").Execute(sql)
-    If matches.Count = 0 Then Err.Raise -2147217900, "Microsoft JET Database Engine", "Syntax error: the test's database finds no table in '" & sql & "'"
-    tableName = Unbracket(matches.Item(0).SubMatches.Item(1))
-    If Not tables.Exists(tableName) Then
-      Err.Raise -2147217865, "Microsoft JET Database Engine", "The Microsoft Jet database engine cannot find the input table or query '" & tableName & "'."
-    End If
-    Set TableOf = tables.Item(tableName)
-  End Function
-
-  ' The checks Jet makes before running a statement: quotes and brackets
-  ' balanced, every name in ORDER BY a column, one value per placeholder.
-  Public Sub Check(sql, table, parameterCount)
-    Dim quotes, i, placeholders, inQuote, inName, ch, orderBy, terms, term
-    quotes = 0
-    placeholders = 0
-    inQuote = False
-    inName = False
-    ' A bracketed name may hold quotes and question marks.
-    For i = 1 To Len(sql)
-      ch = Mid(sql, i, 1)
-      If inName Then
-        inName = (ch <> "]")
-      ElseIf ch = "[" And Not inQuote Then
-        inName = True
-      ElseIf ch = "'" Then
-        quotes = quotes + 1
-        inQuote = Not inQuote
-      ElseIf ch = "?" And Not inQuote Then
-        placeholders = placeholders + 1
-      End If
-    Next
-    If quotes Mod 2 <> 0 Then
-      Err.Raise -2147217900, "Microsoft JET Database Engine", "Syntax error in string in query expression: '" & sql & "'"
-    End If
-    If Len(Replace(sql, "[", "")) <> Len(Replace(sql, "]", "")) Then
-      Err.Raise -2147217900, "Microsoft JET Database Engine", "Invalid bracketing of name in '" & sql & "'"
-    End If
-    If InStr(sql, ";") > 0 Then
-      Err.Raise -2147217900, "Microsoft JET Database Engine", "Characters found after end of SQL statement: '" & sql & "'"
-    End If
-    If placeholders <> parameterCount Then
-      Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters (" & placeholders & " placeholders, " & parameterCount & " parameters)"
-    End If
-    CheckNames sql, table
-    Set orderBy = Pattern("\bORDER\s+BY\s+(.+)$").Execute(sql)
-    If orderBy.Count > 0 Then
-      terms = Split(orderBy.Item(0).SubMatches.Item(0), ",")
-      For i = 0 To UBound(terms)
-        term = Trim(terms(i))
-        If UCase(Right(term, 4)) = " ASC" Then term = Trim(Left(term, Len(term) - 4))
-        If UCase(Right(term, 5)) = " DESC" Then term = Trim(Left(term, Len(term) - 5))
-        If table.ColumnIndex(Unbracket(term)) < 0 Then
-          Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: ORDER BY '" & term & "' names no column of " & table.Name
-        End If
-      Next
-    End If
-  End Sub
-
-  ' Jet takes a name outside quotes that is no column, no keyword and no
-  ' function for a parameter, and refuses the statement for want of its
-  ' value; it cannot match or sort binary data.
-  Private Sub CheckNames(sql, table)
-    Dim tokens, i, token, name, column, previous, following
-    Set tokens = Pattern("'(?:[^']|'')*'|\[[^\]]*\]|[A-Za-z_][A-Za-z0-9_]*|\S")
-    tokens.Global = True
-    Set tokens = tokens.Execute(sql)
-    For i = 0 To tokens.Count - 1
-      token = tokens.Item(i).Value
-      name = ""
-      If Left(token, 1) = "[" Then
-        name = Mid(token, 2, Len(token) - 2)
-      ElseIf Pattern("^[A-Za-z_]").Test(token) And Not Pattern("^(SELECT|FROM|WHERE|ORDER|BY|ASC|DESC|AND|OR|NOT|LIKE|IN|IS|NULL|ChrW)$").Test(token) Then
-        name = token
-      End If
-      previous = ""
-      If i > 0 Then previous = UCase(tokens.Item(i - 1).Value)
-      following = ""
-      If i < tokens.Count - 1 Then following = UCase(tokens.Item(i + 1).Value)
-      If name <> "" And previous <> "FROM" Then
-        column = table.ColumnIndex(name)
-        If column < 0 Then
-          Err.Raise -2147217904, "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft Access Driver] Too few parameters. Expected 1. ('" & name & "' is no column of " & table.Name & ")"
-        End If
-        If HarnessIsBinaryType(table.Columns.Item(column).ColumnType) And (previous = "BY" Or following = "LIKE") Then
-          Err.Raise -2147217900, "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft Access Driver] Invalid use of the OLE Object column '" & name & "' in '" & sql & "'"
-        End If
-      End If
-    Next
-  End Sub
-
-  ' The rows a SELECT returns, in its ORDER BY: none for "WHERE 1=0"; for a
-  ' WHERE of key conditions ("[a] = ?", "[b] IN (?, ?)", joined by AND)
-  ' those that meet every one, compared as Jet compares (text without
-  ' regard to case, numbers and dates by value, Null equal to nothing);
-  ' every row for any other WHERE (the tests read those from the SQL).
-  Public Function SelectRows(sql, table, parameterValues)
-    Dim result, conditions, i, row
-    Set result = CreateObject("Scripting.Dictionary")
-    If Pattern("\bWHERE\s+1\s*=\s*0\b").Test(sql) Then
-      Set SelectRows = result
-      Exit Function
-    End If
-    Set conditions = KeyConditions(sql, table, parameterValues)
-    For i = 0 To table.Rows.Count - 1
-      Set row = table.Rows.Item(i)
-      If MeetsAll(row, conditions) Then result.Add result.Count, row
-    Next
-    Set SelectRows = SortedRows(result, sql, table)
-  End Function
-
-  ' Each key condition of the WHERE as Array(column index, its values), in
-  ' a Dictionary; an empty one where there is no WHERE or one of another
-  ' shape.
-  Private Function KeyConditions(sql, table, parameterValues)
-    Dim conditions, clause, matches, parts, column, count, values, used, i
-    Set conditions = CreateObject("Scripting.Dictionary")
-    Set KeyConditions = conditions
-    clause = Pattern("\s+ORDER\s+BY\s+[\s\S]*$").Replace(sql, "")
-    Set matches = Pattern("\bWHERE\s+([\s\S]*)$").Execute(clause)
-    If matches.Count = 0 Then Exit Function
-    clause = matches.Item(0).SubMatches.Item(0)
-    used = 0
-    Do While clause <> ""
-      Set matches = Pattern("^\s*(\[[^\]]+\]|[A-Za-z0-9_]+)\s*(=\s*\?|IN\s*\(\s*\?(?:\s*,\s*\?)*\s*\))\s*(?:AND\s+([\s\S]+))?$").Execute(clause)
-      If matches.Count = 0 Then
-        conditions.RemoveAll
-        Exit Function
-      End If
-      Set parts = matches.Item(0).SubMatches
-      column = table.ColumnIndex(Unbracket(parts.Item(0)))
-      If column < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & parts.Item(0)
-      count = Len(parts.Item(1)) - Len(Replace(parts.Item(1), "?", ""))
-      Set values = CreateObject("Scripting.Dictionary")
-      For i = 1 To count
-        values.Add values.Count, parameterValues.Item(used)
-        used = used + 1
-      Next
-      conditions.Add conditions.Count, Array(column, values)
-      clause = parts.Item(2) & ""
-    Loop
-  End Function
-
-  Private Function MeetsAll(row, conditions)
-    Dim i, condition, values, j
-    MeetsAll = True
-    For i = 0 To conditions.Count - 1
-      condition = conditions.Item(i)
-      Set values = condition(1)
-      MeetsAll = False
-      For j = 0 To values.Count - 1
-        If HarnessMatches(row.Values.Item(condition(0)), values.Item(j)) Then MeetsAll = True
-      Next
-      If Not MeetsAll Then Exit Function
-    Next
-  End Function
-
-  ' The rows in the statement's ORDER BY (names and ASC or DESC; Check has
-  ' made sure they are columns), equal ones in their order.
-  Private Function SortedRows(rows, sql, table)
-    Dim orderBy, terms, columns, descending, term, i, j, list, moving, sorted
-    Set SortedRows = rows
-    Set orderBy = Pattern("\bORDER\s+BY\s+(.+)$").Execute(sql)
-    If orderBy.Count = 0 Or rows.Count < 2 Then Exit Function
-    terms = Split(orderBy.Item(0).SubMatches.Item(0), ",")
-    columns = terms
-    descending = terms
-    For i = 0 To UBound(terms)
-      term = Trim(terms(i))
-      descending(i) = (UCase(Right(term, 5)) = " DESC")
-      If descending(i) Then term = Trim(Left(term, Len(term) - 5))
-      If UCase(Right(term, 4)) = " ASC" Then term = Trim(Left(term, Len(term) - 4))
-      columns(i) = table.ColumnIndex(Unbracket(term))
-    Next
-    list = rows.Items
-    For i = 1 To UBound(list)
-      Set moving = list(i)
-      j = i - 1
-      Do While j >= 0
-        If RowOrder(list(j), moving, columns, descending) <= 0 Then Exit Do
-        Set list(j + 1) = list(j)
-        j = j - 1
-      Loop
-      Set list(j + 1) = moving
-    Next
-    Set sorted = CreateObject("Scripting.Dictionary")
-    For i = 0 To UBound(list)
-      sorted.Add i, list(i)
-    Next
-    Set SortedRows = sorted
-  End Function
-
-  Private Function RowOrder(a, b, columns, descending)
-    Dim i
-    For i = 0 To UBound(columns)
-      RowOrder = HarnessValueOrder(a.Values.Item(columns(i)), b.Values.Item(columns(i)))
-      If descending(i) Then RowOrder = -RowOrder
-      If RowOrder <> 0 Then Exit Function
-    Next
-  End Function
-
-  ' A SELECT of named columns: a table of those columns alone, holding the
-  ' selected rows, so that reading any other column fails as in ADO.
-  ' Nothing for SELECT *.
-  Public Function Projection(sql, table, rows)
-    Dim matches, names, i, column, projected, row, copy, indexes
-    Set Projection = Nothing
-    Set matches = Pattern("^\s*SELECT\s+([\s\S]+?)\s+FROM\s").Execute(sql)
-    If matches.Count = 0 Then Exit Function
-    If Trim(matches.Item(0).SubMatches.Item(0)) = "*" Then Exit Function
-    names = Split(matches.Item(0).SubMatches.Item(0), ",")
-    indexes = names
-    Set projected = New HarnessTable
-    projected.Name = table.Name
-    For i = 0 To UBound(names)
-      indexes(i) = table.ColumnIndex(Unbracket(names(i)))
-      If indexes(i) < 0 Then Err.Raise -2147217904, "Microsoft JET Database Engine", "No value given for one or more required parameters: no column " & names(i)
-      Set column = table.Columns.Item(indexes(i))
-      projected.Columns.Add i, column
-    Next
-    For Each row In rows.Items
-      Set copy = New HarnessRow
-      copy.Number = row.Number
-      For i = 0 To UBound(indexes)
-        copy.Values.Add i, row.Values.Item(indexes(i))
-      Next
-      projected.Rows.Add projected.Rows.Count, copy
-    Next
-    Set Projection = projected
-  End Function
-End Class
-
-Dim HarnessDb
-Set HarnessDb = New HarnessDatabase
-
-' -1, 0 or 1 as a comes before, with or after b in Jet's ascending order:
-' Null first, text without regard to case, numbers and dates by value.
-Function HarnessValueOrder(a, b)
-  HarnessValueOrder = 0
-  If IsNull(a) And IsNull(b) Then Exit Function
-  If IsNull(a) Then
-    HarnessValueOrder = -1
-  ElseIf IsNull(b) Then
-    HarnessValueOrder = 1
-  ElseIf VarType(a) = 8 Or VarType(b) = 8 Then
-    HarnessValueOrder = StrComp(CStr(a), CStr(b), 1)
-  ElseIf CDbl(a) < CDbl(b) Then
-    HarnessValueOrder = -1
-  ElseIf CDbl(a) > CDbl(b) Then
-    HarnessValueOrder = 1
-  End If
-End Function
-
-' Whether a stored value equals a parameter as Jet compares them: Null and
-' binary data equal nothing.
-Function HarnessMatches(stored, wanted)
-  HarnessMatches = False
-  If IsObject(stored) Or IsNull(stored) Or IsNull(wanted) Or IsEmpty(wanted) Then Exit Function
-  HarnessMatches = (HarnessValueOrder(stored, wanted) = 0)
-End Function
-
 ' --------------------------------------------------------------- ADO: errors
 
 Sub HarnessAdoError(number, member, text)
   Err.Raise number, "ADODB." & member, text
 End Sub
 
-Function HarnessIsTextType(columnType)
-  Select Case columnType
-    Case 8, 129, 130, 200, 201, 202, 203
-      HarnessIsTextType = True
-    Case Else
-      HarnessIsTextType = False
-  End Select
-End Function
-
-Function HarnessIsNumberType(columnType)
-  Select Case columnType
-    Case 2, 3, 4, 5, 6, 14, 16, 17, 18, 19, 20, 21, 131, 139
-      HarnessIsNumberType = True
-    Case Else
-      HarnessIsNumberType = False
-  End Select
-End Function
-
-Function HarnessIsIntegerType(columnType)
-  Select Case columnType
-    Case 2, 3, 16, 17, 18, 19, 20, 21
-      HarnessIsIntegerType = True
-    Case Else
-      HarnessIsIntegerType = False
-  End Select
-End Function
-
 ' Whether text reads as a number the way ADO converts it: digits with an
 ' optional sign and one decimal point, nothing else.
 Function HarnessLooksNumeric(text, integral)
-  Dim expression
-  Set expression = New RegExp
   If integral Then
-    expression.Pattern = "^\s*-?[0-9]+\s*$"
+    HarnessLooksNumeric = HarnessWholeNumberPattern.Test(text)
   Else
-    expression.Pattern = "^\s*-?([0-9]+(\.[0-9]*)?|\.[0-9]+)\s*$"
+    HarnessLooksNumeric = HarnessNumberPattern.Test(text)
   End If
-  HarnessLooksNumeric = expression.Test(text)
 End Function
 
 ' The date a text stands for under the locale, or Null (Wine's IsDate
@@ -1081,7 +684,8 @@ Class HarnessCommand
     Set CreateParameter = parameter
   End Function
 
-  ' The parameter values, checked against their types as ADO converts them.
+  ' Array(type, value, name) for each parameter, the values checked against
+  ' their types as ADO converts them.
   Public Function HarnessValues()
     Dim values, i, parameter
     Set values = CreateObject("Scripting.Dictionary")
@@ -1093,7 +697,7 @@ Class HarnessCommand
         End If
       End If
       HarnessLog "param", i & Chr(9) & parameter.Name & Chr(9) & parameter.ParameterType & Chr(9) & HarnessRepr(parameter.Value)
-      values.Add i, parameter.Value
+      values.Add i, Array(parameter.ParameterType, parameter.Value, parameter.Name)
     Next
     Set HarnessValues = values
   End Function
@@ -1210,14 +814,14 @@ Class HarnessFields
   End Sub
 
   Public Property Get Count()
-    Count = owner.HarnessTable().Columns.Count
+    Count = owner.HarnessFieldCount()
   End Property
 
   Public Default Function Item(key)
     Dim index, field
     index = owner.HarnessIndex(key)
     Set field = New HarnessField
-    field.Bind owner, owner.HarnessTable().Columns.Item(index), index
+    field.Bind owner, owner.HarnessColumn(index), index
     Set Item = field
   End Function
 End Class
@@ -1237,6 +841,15 @@ Class HarnessRecordset
   Private fieldList
   Private sourceText
   Private operations
+  ' The table's columns the fields show, by position.
+  Private fieldMap
+  Private updatable
+  ' An edit's values, by the table's column, until Update stores them.
+  Private pending
+  ' Where the cursor was before AddNew, for CancelUpdate.
+  Private positionBeforeNew
+  ' The fields' positions by name, in any letter case.
+  Private fieldPositions
 
   Private Sub Class_Initialize()
     Id = HarnessNewId("rs")
@@ -1251,6 +864,7 @@ Class HarnessRecordset
     Set connection = Nothing
     Set fieldList = New HarnessFields
     fieldList.Bind Me
+    Set pending = CreateObject("Scripting.Dictionary")
   End Sub
 
   ' A page looping without MoveNext would run for ever; stop it instead.
@@ -1268,7 +882,7 @@ Class HarnessRecordset
     If position < 0 Or position >= rows.Count Then
       HarnessAdoError 3021, "Recordset", "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record. (" & member & ")"
     End If
-    If rows.Item(position).Deleted Then
+    If rows.At(position).Deleted Then
       HarnessAdoError 3021, "Recordset", "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record. (" & member & ")"
     End If
   End Sub
@@ -1278,39 +892,36 @@ Class HarnessRecordset
     If lockTypeValue = HarnessAdLockReadOnly Then
       HarnessAdoError 3251, "Recordset", "Current Recordset does not support updating. This may be a limitation of the provider, or of the selected locktype. (" & member & ")"
     End If
+    If Not updatable Then HarnessJetError HarnessDriverFailure, "Operation must use an updateable query. (" & member & " on '" & sourceText & "')"
   End Sub
 
   Private Function Scrollable()
     Scrollable = (cursorTypeValue = HarnessAdOpenKeyset Or cursorTypeValue = HarnessAdOpenStatic Or cursorLocationValue = 3)
   End Function
 
-  ' Runs a statement for Open, Connection.Execute or Command.Execute.
-  Public Sub HarnessRun(sql, parameterValues, cursorType, lockType, connectionId, how)
-    Dim verb, projected
+  ' Runs a statement for Open, Connection.Execute or Command.Execute;
+  ' parameters holds Array(type, value, name) for each ?.
+  Public Sub HarnessRun(sql, parameters, cursorType, lockType, connectionId, how)
+    Dim result, i
     If stateValue = 1 Then HarnessAdoError 3705, "Recordset", "Operation is not allowed when the object is open."
     If IsNull(sql) Or IsEmpty(sql) Then HarnessAdoError 3709, "Recordset", "No SQL text"
     sourceText = CStr(sql)
     HarnessLog "sql", Id & Chr(9) & how & Chr(9) & connectionId & Chr(9) & sourceText
-    Set table = HarnessDb.TableOf(sourceText)
-    HarnessDb.Check sourceText, table, parameterValues.Count
-    verb = UCase(Left(LTrim(sourceText), 6))
-    If verb <> "SELECT" Then
-      If lockType = HarnessAdLockReadOnly And how = "open" Then
-        HarnessAdoError 3251, "Recordset", "A recordset opened read-only cannot run '" & sourceText & "'"
-      End If
-      HarnessLog "statement", Id & Chr(9) & sourceText
-      Exit Sub
-    End If
-    Set rows = HarnessDb.SelectRows(sourceText, table, parameterValues)
-    Set projected = HarnessDb.Projection(sourceText, table, rows)
-    If Not projected Is Nothing Then
-      Set table = projected
-      Set rows = projected.Rows
-    End If
+    Set result = HarnessDb.Run(sourceText, parameters)
+    Set table = result.Table
+    fieldMap = result.FieldMap
+    Set rows = result.Rows
+    updatable = result.Updatable
+    Set fieldPositions = HarnessNewDictionary()
+    For i = 0 To UBound(fieldMap)
+      If Not fieldPositions.Exists(table.Columns.Item(fieldMap(i)).Name) Then fieldPositions.Add table.Columns.Item(fieldMap(i)).Name, i
+    Next
+    HarnessLog "select", Id & Chr(9) & table.Name & Chr(9) & rows.Count & Chr(9) & sourceText
     cursorTypeValue = cursorType
     lockTypeValue = lockType
     position = 0
     editMode = 0
+    pending.RemoveAll
     stateValue = 1
     HarnessLog "open", Id & Chr(9) & "cursor " & cursorType & " lock " & lockType & " rows " & rows.Count
   End Sub
@@ -1464,54 +1075,85 @@ Class HarnessRecordset
     position = 0
   End Sub
 
+  ' ADO stores a pending edit before it starts a new record.
   Public Sub AddNew()
-    Dim row, i
+    Dim row
     RequireUpdatable "AddNew"
-    Set row = New HarnessRow
-    For i = 0 To table.Columns.Count - 1
-      row.Values.Add i, Null
-    Next
-    rows.Add rows.Count, row
+    If editMode <> 0 Then Update
+    Set row = table.NewRow()
+    positionBeforeNew = position
+    rows.Add row
     position = rows.Count - 1
     editMode = 2
     HarnessLog "addnew", Id & Chr(9) & table.Name
   End Sub
 
+  ' Stores the edit in the table, where every later statement sees it; the
+  ' "row" event tells the test the values stored (unchanged ones as "=").
   Public Sub Update()
-    Dim i, column, row
+    Dim i, column, row, stored, changes
     RequireUpdatable "Update"
     RequireCurrent "Update"
+    Set row = rows.At(position)
     If editMode = 0 Then
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "nothing changed" & Chr(9) & rows.Item(position).Number
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "nothing changed" & Chr(9) & row.Number
       Exit Sub
     End If
-    Set row = rows.Item(position)
     For i = 0 To table.Columns.Count - 1
       Set column = table.Columns.Item(i)
-      If column.Required And IsNull(row.Values.Item(i)) And Not column.AutoIncrement Then
+      If pending.Exists(i) Then HarnessCopy stored, pending.Item(i) Else HarnessCopy stored, row.Values(i)
+      If column.Required And IsNull(stored) And Not column.AutoIncrement Then
         HarnessAdoError -2147467259, "Recordset", "The field '" & table.Name & "." & column.Name & "' cannot contain a Null value because the Required property for this field is set to True. Enter a value in this field."
       End If
     Next
+    For Each i In pending.Keys
+      row.SetValue i, pending.Item(i)
+    Next
+    If editMode = 2 Then table.Insert row Else table.Mirror row
+    changes = ""
+    For i = 0 To table.Columns.Count - 1
+      If editMode = 2 Or pending.Exists(i) Then
+        changes = changes & Chr(9) & HarnessExactRepr(row.Values(i))
+      Else
+        changes = changes & Chr(9) & "="
+      End If
+    Next
     If editMode = 2 Then
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert" & Chr(9) & rows.Item(position).Number
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "insert" & Chr(9) & row.Number
+      HarnessLog "row", table.Name & Chr(9) & row.Number & Chr(9) & "insert" & changes
     Else
-      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change" & Chr(9) & rows.Item(position).Number
+      HarnessLog "update", Id & Chr(9) & table.Name & Chr(9) & "change" & Chr(9) & row.Number
+      HarnessLog "row", table.Name & Chr(9) & row.Number & Chr(9) & "change" & changes
     End If
+    pending.RemoveAll
     editMode = 0
   End Sub
 
+  ' Drops the edit: the record keeps the values it had; a new one is gone.
   Public Sub CancelUpdate()
     RequireOpen "CancelUpdate"
-    If editMode = 2 Then rows.Item(position).Deleted = True
+    If editMode = 2 Then
+      rows.RemoveLast
+      position = positionBeforeNew
+    End If
+    pending.RemoveAll
     editMode = 0
     HarnessLog "cancelupdate", Id
   End Sub
 
   Public Sub Delete()
+    Dim row
     RequireUpdatable "Delete"
     RequireCurrent "Delete"
-    rows.Item(position).Deleted = True
-    HarnessLog "delete", Id & Chr(9) & table.Name & Chr(9) & HarnessRepr(rows.Item(position).Values.Item(0)) & Chr(9) & rows.Item(position).Number
+    Set row = rows.At(position)
+    If editMode = 2 Then
+      CancelUpdate
+      Exit Sub
+    End If
+    pending.RemoveAll
+    editMode = 0
+    table.Remove row
+    HarnessLog "delete", Id & Chr(9) & table.Name & Chr(9) & HarnessRepr(row.Values(fieldMap(0))) & Chr(9) & row.Number
   End Sub
 
   Public Property Get EditModeValue()
@@ -1541,35 +1183,51 @@ Class HarnessRecordset
     HarnessSet HarnessIndex(key), value
   End Property
 
-  Public Function HarnessTable()
+  Public Function HarnessFieldCount()
     RequireOpen "Fields"
-    Set HarnessTable = table
+    HarnessFieldCount = UBound(fieldMap) + 1
   End Function
 
+  Public Function HarnessColumn(index)
+    RequireOpen "Fields"
+    Set HarnessColumn = table.Columns.Item(fieldMap(index))
+  End Function
+
+  ' The position among the fields of key: a name (any letter case) or a
+  ' number.
   Public Function HarnessIndex(key)
     RequireOpen "Fields"
-    If VarType(key) = 8 Then
-      HarnessIndex = table.ColumnIndex(key)
-      If HarnessIndex < 0 Then HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: no field '" & key & "' in " & table.Name
-    ElseIf HarnessLooksNumeric(CStr(key), True) Then
-      HarnessIndex = CLng(key)
-      If HarnessIndex < 0 Or HarnessIndex >= table.Columns.Count Then HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: no field " & key & " in " & table.Name
-    Else
-      HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: " & HarnessRepr(key)
-    End If
+    Select Case VarType(key)
+      Case 8
+        If Not fieldPositions.Exists(key) Then HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: no field '" & key & "' in " & table.Name
+        HarnessIndex = fieldPositions.Item(key)
+        Exit Function
+      Case 2, 3, 17
+        HarnessIndex = key
+      Case Else
+        If Not HarnessLooksNumeric(CStr(key), True) Then HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: " & HarnessRepr(key)
+        HarnessIndex = CLng(key)
+    End Select
+    If HarnessIndex < 0 Or HarnessIndex > UBound(fieldMap) Then HarnessAdoError 3265, "Fields", "Item cannot be found in the collection corresponding to the requested name or ordinal: no field " & key & " in " & table.Name
   End Function
 
+  ' The value of the field at index: the edit's where it set one.
   Public Function HarnessGet(index)
+    Dim stored, column
     Tick
-    RequireCurrent "Fields(" & table.Columns.Item(index).Name & ")"
-    Dim stored
-    HarnessCopy stored, rows.Item(position).Values.Item(index)
+    column = fieldMap(index)
+    RequireCurrent "Fields(" & table.Columns.Item(column).Name & ")"
+    If pending.Exists(column) Then
+      HarnessCopy stored, pending.Item(column)
+    Else
+      HarnessCopy stored, rows.At(position).Values(column)
+    End If
     If IsObject(stored) Then Set HarnessGet = stored Else HarnessGet = stored
   End Function
 
   Public Sub HarnessSet(index, value)
     Dim column, stored
-    Set column = table.Columns.Item(index)
+    Set column = table.Columns.Item(fieldMap(index))
     RequireUpdatable "Fields(" & column.Name & ")"
     RequireCurrent "Fields(" & column.Name & ")"
     HarnessLog "assign", Id & Chr(9) & column.Name & Chr(9) & HarnessRepr(value)
@@ -1579,7 +1237,11 @@ Class HarnessRecordset
     If HarnessIsBinaryType(column.ColumnType) Then HarnessFault "the page wrote " & HarnessRepr(value) & " over the binary data of " & column.Name
     ' Jet refuses a Null in a required column at Update, not here.
     stored = HarnessConvert(column, value)
-    rows.Item(position).Values.Item(index) = stored
+    If pending.Exists(fieldMap(index)) Then
+      pending.Item(fieldMap(index)) = stored
+    Else
+      pending.Add fieldMap(index), stored
+    End If
     If editMode = 0 Then editMode = 1
   End Sub
 End Class

@@ -1,15 +1,39 @@
-"""Generated pages for the page tests: ferulo-cli, the sample databases, and
-the base class the page tests share.
+"""Generated pages for the page tests: ferulo-cli, the sample databases, the
+base class the page tests share, and browsers sharing one database.
 
 The build passes the folders through the environment (see CMakeLists.txt):
 FERULO_BIN_DIR (ferulo-cli and the shipped templates beside it),
 FERULO_SOURCE_DIR, FERULO_FIXTURES_DIR, FERULO_SHARED_TESTDATA_DIR,
 FERULO_ASP_WORK_DIR (generated sites, programs, results) and
 FERULO_ASP_WINE_PREFIX.
+
+A Request runs on the tables it is given, and what the page writes is only
+recorded. For pages used the way a team uses them, a Database holds the
+tables and a Browser a session: each of its requests runs on the tables as
+they are now, and what the page stored (Update of an edited record, AddNew
+and Update, Delete) is applied to them, so the next request, from the same
+browser or another, sees it:
+
+    database = Database(asp_tables.with_references(asp_tables.orders(5)))
+    a = self.browser(site, database)
+    b = self.browser(site, database)
+    form_a = a.open("nwindedit.asp", {"action": "edit", "key": "10249"})
+    form_b = b.open("nwindedit.asp", {"action": "edit", "key": "10249"})
+    b.follow(b.submit(form_b, {"ShipCity": "Berlin (B)"}))
+    saved = a.submit(form_a, {"ShipName": "A's name"})
+    database.table("Orders").rows[1]            # both changes, or B's alone
+    lookup = a.open("nwindedit.asp", {...}, refuse=[r"FROM \[Customers\]"])
+    lookup.refusals(), lookup.log_entries(), lookup.rows_returned("Orders")
+
+open, submit (the page's form as a browser sends it, see submission) and
+follow (the redirect a result ends with) each run one request and return its
+PageResult; refuse names statements the database refuses for that request
+(Browser.refuse for all of its requests).
 """
 
 from __future__ import annotations
 
+import itertools
 import json
 import os
 import urllib.parse
@@ -21,7 +45,7 @@ from pathlib import Path
 from typing import Any
 
 import asp_html
-from asp_run import PageResult, PageRunner, Request
+from asp_run import PageResult, PageRunner, Request, Table
 from wine_runner import WinePrefix, WineUnavailable
 
 TEMPLATE_FILES = ("filelist.dat", "fileedit.dat", "filefilter.dat", "pagehelpers.vbs")
@@ -126,7 +150,7 @@ def generate(database: Path, table: str, site_name: str, job: dict[str, Any] | N
 
 def session_after(result: PageResult, base: dict[str, Any] | None = None) -> dict[str, Any]:
     """The session a page left, as the next request's starting session."""
-    values = dict(base or {})
+    values = {} if result.of_kind("session.abandon") else dict(base or {})
     for name, text in result.session().items():
         if text == "Empty":
             values.pop(name, None)
@@ -165,6 +189,85 @@ def submission(result: PageResult, changes: dict[str, str | None] | None = None,
                    tables=result.request.tables)
 
 
+class Database:
+    """Tables that several requests share: each Browser request runs on them
+    as they are, and what its page stored is applied to them."""
+
+    def __init__(self, tables: list[Table]):
+        self.tables = tables
+
+    def table(self, name: str) -> Table:
+        for table in self.tables:
+            if table.name.lower() == name.lower():
+                return table
+        raise KeyError(f"the shared database has no table {name!r}")
+
+    def apply(self, result: PageResult) -> None:
+        """Applies the page's stored Updates and Deletes, in their order; the
+        rows it added come after the others."""
+        rows = {name: dict(enumerate(self.table(name).rows)) for name in {c.table for c in result.changes()}}
+        for change in result.changes():
+            numbered = rows[change.table]
+            if change.how == "delete":
+                del numbered[change.number]
+            elif change.how == "insert":
+                columns = self.table(change.table).columns
+                numbered[change.number] = [change.values[n] for n in range(len(columns))]
+            else:
+                row = list(numbered[change.number])
+                for column, value in change.values.items():
+                    row[column] = value
+                numbered[change.number] = row
+        for name, numbered in rows.items():
+            self.table(name).rows[:] = [numbered[n] for n in sorted(numbered)]
+
+
+class Browser:
+    """One visitor: a session of its own, requests on a shared Database."""
+
+    _session_ids = itertools.count(424242)
+
+    def __init__(self, runner: PageRunner, site: Path, database: Database, locale: str | None = None):
+        self.runner = runner
+        self.site = site
+        self.database = database
+        self.locale = locale
+        self.session: dict[str, Any] = {}
+        self.session_id = str(next(self._session_ids))
+        self.refuse: list[str] = []
+
+    def request(self, request: Request, refuse: list[str] | None = None) -> PageResult:
+        """Runs the request in this browser's session on the database as it
+        is now, and applies what the page stored."""
+        request.session = dict(self.session)
+        request.session_id = self.session_id
+        request.tables = self.database.tables
+        request.refuse = list(self.refuse if refuse is None else refuse)
+        (result,) = self.runner.run(self.site, [request], self.locale)
+        if result.status not in ("ok", "ended", "error"):
+            raise AssertionError(result.problem())
+        self.database.apply(result)
+        self.session = session_after(result, self.session)
+        return result
+
+    def open(self, page: str, query: dict[str, str] | None = None, refuse: list[str] | None = None) -> PageResult:
+        return self.request(Request(page, query=dict(query or {})), refuse)
+
+    def submit(self, result: PageResult, changes: dict[str, str | None] | None = None, form_index: int = 0,
+               refuse: list[str] | None = None) -> PageResult:
+        """Sends the result's form with the user's changes (see submission)."""
+        return self.request(submission(result, changes, session=self.session, form_index=form_index), refuse)
+
+    def follow(self, result: PageResult, refuse: list[str] | None = None) -> PageResult:
+        """Opens the page the result redirected to."""
+        target = result.redirect()
+        if target is None:
+            raise AssertionError(f"{result.request.page} did not redirect: {result.problem() or result.output[-500:]}")
+        url = urllib.parse.urlsplit(target)
+        return self.request(Request(urllib.parse.unquote(url.path),
+                                    query=dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))), refuse)
+
+
 class PageTestCase(unittest.TestCase):
     """Runs pages in Wine; a page that fails in any way fails the test."""
 
@@ -182,6 +285,10 @@ class PageTestCase(unittest.TestCase):
     @classmethod
     def run_pages(cls, site: Path, requests: list[Request], locale: str | None = None) -> list[PageResult]:
         return cls.runner.run(site, requests, locale)
+
+    @classmethod
+    def browser(cls, site: Path, database: Database, locale: str | None = None) -> Browser:
+        return Browser(cls.runner, site, database, locale)
 
     def assertRan(self, result: PageResult) -> None:
         problem = result.problem()

@@ -1,11 +1,31 @@
 """Runs ASP pages as VBScript programs in Wine and reads back what they did.
 
 A request names a page of a site folder, the query string, the posted form,
-the session values left by earlier requests and the tables of the stand-in
-database. The program for it is: Option Explicit (when the page has it), the
-stand-ins of asp_mocks.vbs, the request's set-up, the translated page. Its
-result holds the engine's error (mapped back to page and line), the recorded
-events and the page's output, encoded the way the page's code page says.
+the session values left by earlier requests (and the session's id), the
+tables of the stand-in database and the statements that database refuses.
+The program for it is: Option Explicit (when the page has it), the stand-in
+database of asp_database.vbs, the ASP and ADO stand-ins of asp_mocks.vbs,
+the request's set-up, the translated page. Its result holds the engine's
+error (mapped back to page and line), the recorded events and the page's
+output, encoded the way the page's code page says.
+
+What a result tells besides the output:
+
+- result.sql(table) - the statements sent; result.params() - the parameters;
+- result.selects(table) - each SELECT that ran, with the rows it returned
+  (Select.rows); result.rows_returned(table) - their sum, so a test can say
+  "this page read at most about 100 rows of Orders";
+- result.assignments(), updates(), deletes(), touched_rows() - what the
+  page wrote; result.changes() - the values each Update stored (RowChange)
+  and the rows deleted, which asp_pages.Database applies to its tables;
+- result.refusals() - statements refused because they matched
+  Request.refuse (regular expressions, any letter case): they raise at
+  Open or Execute what the Access ODBC driver raises (-2147467259,
+  "Microsoft OLE DB Provider for ODBC Drivers", "[Microsoft][ODBC Microsoft
+  Access Driver] ...");
+- result.log_entries() - the texts of Response.AppendToLog (a comma or more
+  than 80 characters is a fault, as IIS takes neither);
+- result.faults(), result.problem() - whatever went wrong.
 """
 
 from __future__ import annotations
@@ -23,12 +43,14 @@ import asp_translate
 from wine_runner import WinePrefix
 
 HERE = Path(__file__).resolve().parent
+DATABASE = HERE / "asp_database.vbs"
 MOCKS = HERE / "asp_mocks.vbs"
+STAND_INS = (DATABASE, MOCKS)
 HOST = HERE / "asp_host.js"
 
 # ADO data types and field attributes the stand-in tables use.
 AD_SMALLINT, AD_INTEGER, AD_SINGLE, AD_DOUBLE, AD_CURRENCY, AD_DATE = 2, 3, 4, 5, 6, 7
-AD_BOOLEAN, AD_NUMERIC, AD_DBTIMESTAMP = 11, 131, 135
+AD_BOOLEAN, AD_NUMERIC, AD_DBDATE, AD_DBTIMESTAMP = 11, 131, 133, 135
 AD_VARWCHAR, AD_LONGVARWCHAR, AD_LONGVARBINARY = 202, 203, 205
 FLD_UNKNOWN_UPDATABLE, FLD_FIXED = 0x8, 0x10
 FLD_IS_NULLABLE, FLD_MAY_BE_NULL, FLD_LONG = 0x20, 0x40, 0x80
@@ -80,6 +102,10 @@ class Request:
     session: dict[str, Any] = field(default_factory=dict)
     tables: list[Table] = field(default_factory=list)
     offers_type_lib: bool = True  # whether Server.CreateObject("Scriptlet.TypeLib") works
+    # Statements the database refuses: regular expressions (VBScript's, any
+    # letter case) matched against the SQL text.
+    refuse: list[str] = field(default_factory=list)
+    session_id: str = "424242"
 
 
 def vbscript_literal(value: Any) -> str:
@@ -89,19 +115,26 @@ def vbscript_literal(value: Any) -> str:
         return "True" if value else "False"
     if isinstance(value, int):
         return str(value) if -2**31 <= value < 2**31 else f'CDbl("{value}")'
+    # Dates and currency without a call (asp_database.vbs): a table may hold
+    # thousands, and Wine's engine is slow to find a function.
     if isinstance(value, decimal.Decimal):
+        scaled = value * 10000
+        if scaled == scaled.to_integral_value() and abs(scaled) < 2**31:
+            return f"HarnessCurrencyUnit * {int(scaled)}"
         return f"CCur({value})"
     if isinstance(value, float):
         return repr(value)
     if isinstance(value, AccessDate):
-        return f"CDate({value.days!r})"
-    if isinstance(value, datetime.datetime):
-        # Before 1899-12-30 the time of day counts away from zero.
-        sign = "-" if value < datetime.datetime(1899, 12, 30) else "+"
-        return (f"CDate(CDbl(DateSerial({value.year}, {value.month}, {value.day})) {sign} "
-                f"CDbl(TimeSerial({value.hour}, {value.minute}, {value.second})))")
-    if isinstance(value, datetime.date):
-        return f"DateSerial({value.year}, {value.month}, {value.day})"
+        return f"HarnessZeroDate + ({value.days!r})"
+    if isinstance(value, (datetime.datetime, datetime.date)):
+        # The days and the time of day as DateSerial and TimeSerial make them
+        # (seconds / 86400). Before 1899-12-30 the time of day counts away
+        # from zero.
+        days = (datetime.date(value.year, value.month, value.day) - datetime.date(1899, 12, 30)).days
+        seconds = value.hour * 3600 + value.minute * 60 + value.second if isinstance(value, datetime.datetime) else 0
+        if not seconds:
+            return f"HarnessZeroDate + {days}"
+        return f"HarnessZeroDate + ({days} {'-' if days < 0 else '+'} {seconds} / 86400)"
     if isinstance(value, str):
         return asp_translate.vbscript_string(value)
     if isinstance(value, bytes):
@@ -119,11 +152,13 @@ def request_setup(request: Request) -> list[str]:
         lines.append(f"Request.HarnessSetQueryString {vbscript_literal(query_text)}")
     for name, value in request.form.items():
         lines.append(f"Request.HarnessAddForm {vbscript_literal(name)}, {vbscript_literal(value)}")
+    lines.append(f"Session.HarnessSetId {vbscript_literal(request.session_id)}")
     for name, value in request.session.items():
         lines.append(f"Session.HarnessPreset {vbscript_literal(name)}, {vbscript_literal(value)}")
+    for pattern in request.refuse:
+        lines.append(f"HarnessDb.Refuse {vbscript_literal(pattern)}")
     if not request.offers_type_lib:
         lines.append("HarnessOffersTypeLib = False")
-    lines.append("Dim HarnessTableSetUp")
     for table in request.tables:
         lines.append(f"Set HarnessTableSetUp = HarnessDb.AddTable({vbscript_literal(table.name)})")
         for column in table.columns:
@@ -134,6 +169,9 @@ def request_setup(request: Request) -> list[str]:
                     vbscript_literal(column.reports_auto_increment),
                     vbscript_literal(not column.nullable)]))
         for row in table.rows:
+            if len(row) != len(table.columns):
+                raise ValueError(f"a row of {len(row)} values for the {len(table.columns)} columns of "
+                                 f"{table.name}: {row}")
             lines.append("HarnessTableSetUp.AddRow Array(" + ", ".join(vbscript_literal(v) for v in row) + ")")
     lines.append("Set HarnessTableSetUp = Nothing")
     return lines
@@ -159,6 +197,50 @@ class Event:
 
     def fields(self) -> list[str]:
         return self.detail.split("\t")
+
+
+@dataclass
+class Select:
+    """A SELECT that ran: its table, how many rows it returned, its text."""
+    table: str
+    rows: int
+    sql: str
+
+
+@dataclass
+class RowChange:
+    """What one Update stored ("change" or "insert") or one Delete removed
+    ("delete"): the row's position among the request's rows of the table
+    (rows added take the next ones), and for an Update the values stored by
+    column position (for a change, only the columns it set)."""
+    table: str
+    number: int
+    how: str
+    values: dict[int, Any] = field(default_factory=dict)
+
+
+def decode_exact(text: str) -> Any:
+    """A value as asp_database.vbs's HarnessExactRepr writes it."""
+    if text == "Null":
+        return None
+    kind, _, rest = text.partition(":")
+    if kind == "s":
+        return _unescape(rest)
+    if kind == "b":
+        return rest == "True"
+    if kind == "i":
+        return int(rest)
+    if kind in ("c", "m"):
+        return decimal.Decimal(rest)
+    if kind in ("f", "D"):
+        high, low = rest.split(";")
+        number = float(high) + float(low)
+        return number if kind == "f" else AccessDate(number)
+    if kind == "d":
+        return datetime.datetime(*(int(part) for part in re.split("[- :]", rest)))
+    if kind == "x":
+        return bytes(int(rest))
+    raise ValueError(f"no stored value reads {text!r}")
 
 
 @dataclass
@@ -217,7 +299,7 @@ class PageResult:
             where = self.error_location()
             origin_file = where.split(" line ")[0]
             note = ""
-            if origin_file == MOCKS.name:
+            if origin_file in {path.name for path in STAND_INS}:
                 note = " (raised by the test's stand-in for ADO/ASP, called from the page)"
             recent = "\n      ".join(f"{e.kind}: {e.detail}" for e in self.events[-6:])
             fault_text = "".join(f"\n    fault: {fault}" for fault in faults)
@@ -248,7 +330,7 @@ class PageResult:
 
     def assignments(self) -> dict[str, str]:
         """Field name -> the value's kind and text, the last assignment of each."""
-        return {f[1]: f[2] for f in (e.fields() for e in self.of_kind("assign"))}
+        return {f[1]: "\t".join(f[2:]) for f in (e.fields() for e in self.of_kind("assign"))}
 
     def updates(self) -> list[str]:
         return [e.fields()[2] for e in self.of_kind("update")]
@@ -258,9 +340,44 @@ class PageResult:
 
     def touched_rows(self) -> list[tuple[str, int]]:
         """What each Update and Delete did, with the stand-in row it did it
-        to (its position among the test's rows; -1 for a new one)."""
+        to (its position among the test's rows; a new one takes the next)."""
         return [(f[2], int(f[3])) for f in (e.fields() for e in self.of_kind("update"))] + \
             [("delete", int(e.fields()[3])) for e in self.of_kind("delete")]
+
+    def selects(self, table: str | None = None) -> list[Select]:
+        """The SELECTs that ran (refused or failed ones are not among them),
+        or those on one table."""
+        found = []
+        for event in self.of_kind("select"):
+            name, rows, sql = event.detail.split("\t", 3)[1:]
+            if table is None or name.lower() == table.lower():
+                found.append(Select(name, int(rows), sql))
+        return found
+
+    def rows_returned(self, table: str) -> int:
+        """How many rows of table the page's SELECTs returned in all."""
+        return sum(select.rows for select in self.selects(table))
+
+    def refusals(self) -> list[str]:
+        """The statements refused because they matched Request.refuse."""
+        return [e.detail for e in self.of_kind("refused")]
+
+    def log_entries(self) -> list[str]:
+        """The texts the page gave Response.AppendToLog."""
+        return [e.detail for e in self.of_kind("log")]
+
+    def changes(self) -> list[RowChange]:
+        """Each stored Update and each Delete, in the order the page did them."""
+        found = []
+        for event in self.events:
+            if event.kind == "row":
+                table, number, how, *values = event.fields()
+                found.append(RowChange(table, int(number), how, {n: decode_exact(v) for n, v in enumerate(values)
+                                                                  if v != "="}))
+            elif event.kind == "delete":
+                fields = event.fields()
+                found.append(RowChange(fields[1], int(fields[3]), "delete"))
+        return found
 
     def redirect(self) -> str | None:
         redirects = self.of_kind("redirect")
@@ -275,6 +392,8 @@ class PageResult:
                 name, value = event.detail.split("\t", 1)
                 keys[name.lower()] = name
                 values[name.lower()] = value
+            elif event.kind == "session.abandon":
+                values.clear()
         return {keys[k]: v for k, v in values.items()}
 
     def session_text(self, name: str) -> str | None:
@@ -301,7 +420,7 @@ class PageRunner:
         self.prefix = prefix
         self.work_dir = work_dir
         self.work_dir.mkdir(parents=True, exist_ok=True)
-        self.mock_lines = MOCKS.read_text().splitlines()
+        self.stand_in_lines = {path.name: path.read_text().splitlines() for path in STAND_INS}
         self._counter = itertools.count()
 
     def program_for(self, site: Path, request: Request) -> PageResult:
@@ -311,9 +430,10 @@ class PageRunner:
         if page.option_explicit:
             lines.append("Option Explicit")
             origins.append((request.page, 1))
-        for number, line in enumerate(self.mock_lines, start=1):
-            lines.append(line)
-            origins.append((MOCKS.name, number))
+        for name, stand_in in self.stand_in_lines.items():
+            for number, line in enumerate(stand_in, start=1):
+                lines.append(line)
+                origins.append((name, number))
         setup = request_setup(request)
         setup.append(f"HarnessCodePage = {int(page.directives.get('CODEPAGE', '1252'))}")
         for number, line in enumerate(setup, start=1):
@@ -321,7 +441,7 @@ class PageRunner:
             origins.append(("<the test's request>", number))
         lines.extend(page.lines)
         origins.extend(page.origins)
-        page_lines = {MOCKS.name: self.mock_lines, "<the test's request>": setup}
+        page_lines = {**self.stand_in_lines, "<the test's request>": setup}
         for file in {origin[0] for origin in page.origins}:
             path = site / file
             if path.is_file():

@@ -1,14 +1,23 @@
 """The page runner itself, on small hand-written pages: translation, error
-reports that name the page and line, output encoding, and stand-ins strict
-enough that a faulty page cannot pass."""
+reports that name the page and line, output encoding, stand-ins strict
+enough that a faulty page cannot pass, and a stand-in database that answers
+as Jet does, is shared by browsers, and refuses statements on demand."""
 
 from __future__ import annotations
 
 import shutil
+import threading
+import time
+from datetime import datetime
+from decimal import Decimal
+from pathlib import Path
 
 import asp_tables
-from asp_pages import PageTestCase, generate, sample_database, work_dir
-from asp_run import AD_INTEGER, AD_VARWCHAR, Column, PageResult, Request, Table
+from asp_pages import Database, PageTestCase, generate, sample_database, session_after, work_dir
+from asp_run import (AD_BOOLEAN, AD_CURRENCY, AD_DATE, AD_DBDATE, AD_DOUBLE, AD_INTEGER, AD_LONGVARBINARY,
+                     AD_VARWCHAR, AccessDate, Column, PageResult, Request, Table, vbscript_literal)
+
+LOCALES = ("en_US.UTF-8", "de_DE.UTF-8")
 
 DB_ASP = (
     "<%\r\n"
@@ -94,6 +103,12 @@ PAGES = {
     "unselected_column.asp": HEAD + (
         "<%\r\nDim RS\r\nSet RS = conn.Execute(\"SELECT [title] FROM [news]\")\r\nResponse.Write RS(\"id\")\r\n%>\r\n"),
     "session.asp": HEAD + "<%\r\nSession(\"count\") = Session(\"Count\") + 1\r\nconn.Close\r\n%>\r\n",
+    "abandon.asp": HEAD + ("<%\r\nSession(\"kept\") = 1\r\nSession.Abandon\r\nSession(\"after\") = 2\r\nconn.Close\r\n"
+                           "%>\r\n"),
+    "tab_value.asp": HEAD + (
+        "<%\r\nDim RS\r\nSet RS = Server.CreateObject(\"ADODB.Recordset\")\r\n"
+        "RS.Open \"SELECT * FROM [news]\", conn, 1, 3\r\nRS(\"title\") = \"a\" & vbTab & \"b\"\r\nRS.Update\r\n"
+        "RS.Close\r\nconn.Close\r\n%>\r\n"),
     "late_charset.asp": HEAD + "<p>x</p>\r\n<%\r\nResponse.CharSet = \"utf-8\"\r\nconn.Close\r\n%>\r\n",
 }
 
@@ -118,7 +133,7 @@ class HarnessTest(PageTestCase):
         for name, text in PAGES.items():
             (site / name).write_bytes(text.encode("utf-8"))
         requests = [Request(name, tables=[news_table()], query={"name": '<a href="x">'} if name == "plain.asp" else {},
-                            session={"count": 41} if name == "session.asp" else {})
+                            session={"count": 41} if name in ("session.asp", "abandon.asp") else {})
                     for name in PAGES if name.endswith(".asp")]
         cls.results = {r.request.page: r for r in cls.run_pages(site, requests)}
 
@@ -217,6 +232,15 @@ class HarnessTest(PageTestCase):
         self.assertRan(result)
         self.assertEqual(result.session(), {"count": "n:42"})
 
+    def test_an_abandoned_session_is_not_carried_on(self) -> None:
+        result = self.results["abandon.asp"]
+        self.assertRan(result)
+        self.assertEqual(session_after(result, {"count": 41}), {"after": 2})
+
+    def test_assigned_text_is_read_back_whole(self) -> None:
+        self.assertRan(self.results["tab_value.asp"])
+        self.assertEqual(self.results["tab_value.asp"].assignments(), {"title": "s:a\tb"})
+
     def test_charset_after_output_is_a_fault(self) -> None:
         self.assertIn("Response.CharSet set after the page began its output", self.problem("late_charset.asp"))
 
@@ -243,3 +267,297 @@ class EntryTheTableLacksTest(PageTestCase):
                 problem = result.problem()
                 self.assertIsNotNone(problem, f"{result.request.page} should have failed")
                 self.assertIn("no field 'ShipNameTypo' in Orders", problem)
+
+
+def items() -> Table:
+    """A small table of every kind a condition compares: text (with a %, a
+    bracket and a letter outside ASCII), currency, dates (one a time of day
+    alone), doubles, Yes/No, binary data; Nulls among them."""
+    columns = [Column("id", AD_INTEGER, 4, nullable=False, auto_increment=True), Column("name", AD_VARWCHAR, 50),
+               Column("price", AD_CURRENCY, 8), Column("made", AD_DATE, 8), Column("ratio", AD_DOUBLE, 8),
+               Column("active", AD_BOOLEAN, 2, nullable=False), Column("photo", AD_LONGVARBINARY, 1 << 30)]
+    return Table("items", columns, [
+        [1, "Apple", Decimal("32.38"), datetime(1996, 7, 4), 0.5, True, bytes(10)],
+        [2, "apple pie", Decimal("1.5"), datetime(1996, 7, 4, 14, 5), None, False, None],
+        [3, "Zürich 50%", None, datetime(2024, 1, 31), 1000.0, True, None],
+        [4, None, Decimal("0"), None, -5.0, False, None],
+        [5, "Kiwi_Gold [x]", Decimal("32.38"), datetime(1899, 12, 30, 8), 2.25, True, None]])
+
+
+SELECT = "SELECT [id] FROM [items] "
+MISMATCH = (-2147217913, "Data type mismatch in criteria expression")
+SYNTAX = -2147217900
+# (statement, its parameters (ADO type, value), what it returns: the ids in
+# order, a pair where en-US and de-DE differ, or the error and a part of its
+# description)
+STATEMENTS = [
+    (SELECT + "WHERE [name] = 'APPLE'", [], "1"),
+    (SELECT + "WHERE [name] <> 'apple'", [], "2 3 5"),
+    (SELECT + "WHERE [name] LIKE 'a_ple' OR [name] LIKE '*pie'", [], "1 2"),
+    (SELECT + "WHERE [name] LIKE '%[%]' OR [name] LIKE '%[[]%'", [], "3 5"),
+    (SELECT + "WHERE [name] LIKE '%#%' AND [name] LIKE '[!a-k]%'", [], "3"),
+    (SELECT + "WHERE [name] LIKE '%Z' & ChrW(252) & 'rich%'", [], "3"),
+    (SELECT + "WHERE [name] NOT LIKE '%e%'", [], "3 5"),
+    (SELECT + "WHERE [name] IS NULL OR [photo] IS NOT NULL", [], "1 4"),
+    (SELECT + "WHERE [price] = 32.38 AND NOT [active] = False", [], "1 5"),
+    (SELECT + "WHERE [price] BETWEEN 2 AND 0", [], "2 4"),
+    (SELECT + "WHERE [made] = #1996-07-04# OR [made] = #7/4/1996 14:05:00#", [], "1 2"),
+    (SELECT + "WHERE ([made] > #1996-07-04#) AND [made] < #2024-01-31#", [], "2"),
+    (SELECT + "WHERE [id] IN (1, 3, Null)", [], "1 3"),
+    (SELECT + "WHERE [id] NOT IN (1, Null) OR NOT ([ratio] > 0)", [], "4"),
+    (SELECT + "WHERE [ratio] = 1E3 OR [ratio] = -5", [], "3 4"),
+    (SELECT + "ORDER BY [price] DESC, [id]", [], "1 5 2 4 3"),
+    (SELECT + "ORDER BY [name]", [], "4 1 2 5 3"),
+    ("SELECT TOP 1 [id] FROM [items] ORDER BY [price] DESC", [], "1 5"),
+    ("SELECT TOP 2 [id] FROM [items]", [], "1 2"),
+    ("SELECT COUNT(*) FROM [items] WHERE [active] = True", [], "3"),
+    (SELECT + "WHERE [made] = ? OR [name] = ?", [(AD_DATE, datetime(1996, 7, 4)), (AD_VARWCHAR, "APPLE PIE")],
+     "1 2"),
+    (SELECT + "WHERE [made] = ?", [(AD_DBDATE, datetime(1996, 7, 4, 14, 5))], "1"),
+    (SELECT + "WHERE [active] = ? AND [id] > ?", [(AD_BOOLEAN, False), (AD_INTEGER, "3")], "4"),
+    (SELECT + "WHERE [price] = ?", [(AD_CURRENCY, "32.38")], ("1 5", "")),
+    (SELECT + "WHERE [price] LIKE '32.38'", [], ("1 5", "")),
+    (SELECT + "WHERE [price] LIKE '32,38'", [], ("", "1 5")),
+    (SELECT + "WHERE [made] LIKE '7/4/1996%'", [], ("1 2", "")),
+    (SELECT + "WHERE [made] LIKE '%7.1996%'", [], ("", "1 2")),
+    (SELECT + "WHERE [active] LIKE '-1'", [], "1 3 5"),
+    (SELECT + "WHERE [name] = 5", [], MISMATCH),
+    (SELECT + "WHERE [made] = '1996-07-04'", [], MISMATCH),
+    (SELECT + "WHERE [id] = ?", [(AD_VARWCHAR, "3")], MISMATCH),
+    (SELECT + "WHERE [photo] = 1", [], (SYNTAX, "Invalid use of the OLE Object column 'photo'")),
+    (SELECT + "ORDER BY [photo]", [], (SYNTAX, "Invalid use of the OLE Object column 'photo'")),
+    ("SELECT DISTINCT [id] FROM [items]", [], (SYNTAX, "met 'DISTINCT'")),
+    (SELECT + "WHERE UCase([name]) = 'A'", [], (SYNTAX, "met 'UCase'")),
+    (SELECT + "GROUP BY [id]", [], (SYNTAX, "met 'GROUP'")),
+    ("UPDATE [items] SET [name] = 'x'", [], (SYNTAX, "met 'UPDATE'")),
+    (SELECT + "WHERE [name] LIKE 'a[b'", [], (SYNTAX, "Invalid pattern string")),
+    (SELECT + "WHERE [made] = #2001-02-29#", [], (SYNTAX, "Syntax error in date")),
+    (SELECT + "WHERE [nosuch] = 1", [], (-2147217904, "'nosuch' is no column of items")),
+]
+
+STATEMENTS_PAGE = HEAD + (
+    "<%\r\nSub Show(sql, parameters)\r\n  Dim command, RS, i\r\n"
+    "  Set command = Server.CreateObject(\"ADODB.Command\")\r\n  Set command.ActiveConnection = conn\r\n"
+    "  command.CommandText = sql\r\n  For i = 0 To UBound(parameters) Step 2\r\n"
+    "    command.Parameters.Append command.CreateParameter(\"p\" & i, parameters(i), 1, 50, parameters(i + 1))\r\n"
+    "  Next\r\n  On Error Resume Next\r\n  Set RS = command.Execute\r\n  If Err.Number <> 0 Then\r\n"
+    "    Response.Write \"error \" & Err.Number & \": \" & Err.Description & vbLf\r\n    Exit Sub\r\n  End If\r\n"
+    "  On Error GoTo 0\r\n  Do While Not RS.EOF\r\n    Response.Write RS(0) & \" \"\r\n    RS.MoveNext\r\n  Loop\r\n"
+    "  Response.Write vbLf\r\n  RS.Close\r\nEnd Sub\r\n"
+    + "".join(f"Show {vbscript_literal(sql)}, Array("
+              + ", ".join(f"{kind}, {vbscript_literal(value)}" for kind, value in parameters) + ")\r\n"
+              for sql, parameters, _ in STATEMENTS)
+    + "conn.Close\r\n%>\r\n")
+
+
+def write_site(name: str, pages: dict[str, str]) -> Path:
+    site = work_dir() / "sites" / name
+    if site.exists():
+        shutil.rmtree(site)
+    site.mkdir(parents=True)
+    (site / "db.asp").write_bytes(DB_ASP.encode())
+    for page, text in pages.items():
+        (site / page).write_bytes(text.encode("utf-8"))
+    return site
+
+
+class StatementTest(PageTestCase):
+    """The stand-in database answers each statement as Jet would, under an
+    English and a German server locale, and records the rows each returned."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        super().setUpClass()
+        site = write_site("harness-statements", {"statements.asp": STATEMENTS_PAGE})
+        cls.results = {locale: cls.run_pages(site, [Request("statements.asp", tables=[items()])], locale)[0]
+                       for locale in LOCALES}
+
+    def test_each_statement_returns_what_jet_returns(self) -> None:
+        for number, locale in enumerate(LOCALES):
+            result = self.results[locale]
+            self.assertRan(result)
+            answers = result.output.strip("\r\n").split("\n")
+            self.assertEqual(len(answers), len(STATEMENTS))
+            counts = []
+            for (sql, parameters, expected), answer in zip(STATEMENTS, answers):
+                with self.subTest(locale=locale, sql=sql, parameters=parameters):
+                    if isinstance(expected, tuple) and isinstance(expected[0], int):
+                        self.assertTrue(answer.startswith(f"error {expected[0]}: [Microsoft][ODBC Microsoft Access "
+                                                          f"Driver] "), answer)
+                        self.assertIn(expected[1], answer)
+                        continue
+                    ids = expected[number] if isinstance(expected, tuple) else expected
+                    self.assertEqual(answer.strip(), ids)
+                    counts.append(1 if "COUNT(*)" in sql else len(ids.split()))
+            self.assertEqual([select.rows for select in result.selects("items")], counts)
+
+
+# Pages on the items table as two browsers use them: a form that shows a
+# record (and what it showed), a save that writes what the user changed, a
+# list; and one page that deletes, adds, cancels an edit and then lists in
+# the same request, and one that reads back what the other stored.
+OPEN_ITEM = (
+    "Dim command, RS\r\nSet command = Server.CreateObject(\"ADODB.Command\")\r\n"
+    "Set command.ActiveConnection = conn\r\ncommand.CommandText = \"SELECT * FROM [items] WHERE [id] = ?\"\r\n"
+    "command.Parameters.Append command.CreateParameter(\"id\", 3, 1, 0, Request.QueryString(\"id\"))\r\n"
+    "Set RS = Server.CreateObject(\"ADODB.Recordset\")\r\nRS.Open command, , 1, 3\r\n")
+SHARED_PAGES = {
+    "record.asp": HEAD + "<%\r\n" + OPEN_ITEM + "%><p><%= Session.SessionID %></p>"
+    "<form method=\"post\" action=\"save.asp?id=<%= RS(\"id\") %>\">"
+    "<input name=\"name\" value=\"<%= Server.HTMLEncode(RS(\"name\") & \"\") %>\">"
+    "<input type=\"hidden\" name=\"name.shown\" value=\"<%= Server.HTMLEncode(RS(\"name\") & \"\") %>\">"
+    "<input name=\"ratio\" value=\"<%= RS(\"ratio\") %>\">"
+    "<input type=\"hidden\" name=\"ratio.shown\" value=\"<%= RS(\"ratio\") %>\"></form>"
+    "<%\r\nRS.Close\r\nconn.Close\r\n%>",
+    "save.asp": HEAD + "<%\r\n" + OPEN_ITEM + "Dim name\r\nFor Each name In Array(\"name\", \"ratio\")\r\n"
+    "  If Request.Form(name) & \"\" <> Request.Form(name & \".shown\") & \"\" Then\r\n"
+    "    RS(name) = Request.Form(name) & \"\"\r\n  End If\r\n"
+    "Next\r\nRS.Update\r\nRS.Close\r\nconn.Close\r\nResponse.Redirect \"list.asp\"\r\n%>",
+    "list.asp": HEAD + "<%\r\nDim RS\r\n"
+    "Set RS = conn.Execute(\"SELECT [id], [name], [ratio] FROM [items] ORDER BY [id]\")\r\n"
+    "Do While Not RS.EOF\r\n  Response.Write RS(\"id\") & \"=\" & RS(\"name\") & \"=\" & RS(\"ratio\") & \";\"\r\n"
+    "  RS.MoveNext\r\nLoop\r\nRS.Close\r\nconn.Close\r\n%>",
+    "churn.asp": HEAD + (
+        "<%\r\nDim RS\r\nSet RS = Server.CreateObject(\"ADODB.Recordset\")\r\n"
+        "RS.Open \"SELECT * FROM [items] WHERE [id] = 1\", conn, 1, 3\r\nRS.Delete\r\nRS.Close\r\n"
+        "RS.Open \"SELECT * FROM [items] WHERE 1=0\", conn, 1, 3\r\nRS.AddNew\r\nRS(\"name\") = \"added\"\r\n"
+        "RS(\"ratio\") = 0.1 + 0.2\r\nRS(\"made\") = CDate(45322.5 + 0.25 / 86400)\r\nRS.Update\r\n"
+        "Response.Write RS(\"id\") & \"|\"\r\nRS.Close\r\n"
+        "RS.Open \"SELECT * FROM [items] WHERE [id] = 2\", conn, 1, 3\r\nRS(\"name\") = \"never stored\"\r\n"
+        "RS.CancelUpdate\r\nRS.Close\r\n"
+        "Set RS = conn.Execute(\"SELECT [id], [name] FROM [items] ORDER BY [id]\")\r\n"
+        "Do While Not RS.EOF\r\n  Response.Write RS(\"id\") & \"=\" & RS(\"name\") & \";\"\r\n  RS.MoveNext\r\nLoop\r\n"
+        "RS.Close\r\nconn.Close\r\n%>"),
+    "check.asp": HEAD + (
+        "<%\r\nDim RS, same\r\nSet RS = conn.Execute(\"SELECT * FROM [items] WHERE [name] = 'added'\")\r\n"
+        "same = (RS(\"ratio\") = 0.1 + 0.2) & \"|\" & (CDbl(RS(\"made\")) = 45322.5 + 0.25 / 86400)\r\n"
+        "Response.Write same\r\n"
+        "RS.Close\r\nconn.Close\r\n%>"),
+}
+
+
+class SharedDatabaseTest(PageTestCase):
+    """Two browsers on one database: what a page stores, the next request
+    of either sees, exactly as stored."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        super().setUpClass()
+        cls.site = write_site("harness-shared", SHARED_PAGES)
+
+    def test_two_browsers_see_each_others_changes(self) -> None:
+        database = Database([items()])
+        a, b = self.browser(self.site, database), self.browser(self.site, database)
+        form_a, form_b = a.open("record.asp", {"id": "2"}), b.open("record.asp", {"id": "2"})
+        self.assertNotEqual(form_a.output.split("</p>")[0], form_b.output.split("</p>")[0])
+        listed_by_b = b.follow(b.submit(form_b, {"name": "by B"}))
+        listed_by_a = a.follow(a.submit(form_a, {"ratio": "7.5"}))
+        for result in (form_a, form_b, listed_by_b, listed_by_a):
+            self.assertRan(result)
+        self.assertIn("2=by B=;", listed_by_b.output)
+        self.assertIn("2=by B=7.5;", listed_by_a.output)
+        self.assertEqual(database.table("items").rows[1],
+                         [2, "by B", Decimal("1.5"), datetime(1996, 7, 4, 14, 5), 7.5, False, None])
+
+    def test_deletes_additions_and_cancelled_edits(self) -> None:
+        database = Database([items()])
+        a, b = self.browser(self.site, database), self.browser(self.site, database)
+        churned = a.open("churn.asp")
+        self.assertRan(churned)
+        self.assertEqual(churned.output.strip(), "6|2=apple pie;3=Zürich 50%;4=;5=Kiwi_Gold [x];6=added;")
+        self.assertEqual([row[0] for row in database.table("items").rows], [2, 3, 4, 5, 6])
+        self.assertEqual(database.table("items").rows[-1],
+                         [6, "added", None, AccessDate(45322.5 + 0.25 / 86400), 0.1 + 0.2, False, None])
+        checked = b.open("check.asp")
+        self.assertRan(checked)
+        self.assertEqual(checked.output.strip(), "True|True")
+
+
+REFUSED_PAGE = HEAD + (
+    "<%\r\nDim sql, RS\r\nFor Each sql In Array(\"SELECT * FROM [items]\", \"SELECT * FROM [items] WHERE 1=0\", "
+    "\"select [id] from [ITEMS] where [id] = 1\")\r\n  On Error Resume Next\r\n  Set RS = conn.Execute(sql)\r\n"
+    "  Response.Write Err.Number & \"|\" & Err.Source & \"|\" & Err.Description & vbLf\r\n  On Error GoTo 0\r\nNext\r\n"
+    "conn.Close\r\n%>")
+LOG_PAGE = HEAD + "<%\r\nResponse.AppendToLog Request.QueryString(\"text\")\r\nconn.Close\r\n%>"
+
+
+class RefusalAndLogTest(PageTestCase):
+    """Statements a request names are refused as the driver refuses them;
+    Response.AppendToLog is recorded, and refused where IIS refuses it."""
+
+    # (text for the log, the fault it makes)
+    LOG_TEXTS = [("page 1 of 3", None), ("a,b", "with a comma"), ("x" * 80, None),
+                 ("x" * 81, "of 81 characters")]
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        super().setUpClass()
+        site = write_site("harness-refusal", {"refused.asp": REFUSED_PAGE, "log.asp": LOG_PAGE})
+        cls.refused, *cls.logged = cls.run_pages(
+            site, [Request("refused.asp", tables=[items()], refuse=[r"FROM \[items\] WHERE"])] +
+            [Request("log.asp", query={"text": text}) for text, _ in cls.LOG_TEXTS])
+
+    def test_statements_matching_a_pattern_are_refused(self) -> None:
+        self.assertRan(self.refused)
+        refusal = ("-2147467259|Microsoft OLE DB Provider for ODBC Drivers|[Microsoft][ODBC Microsoft Access Driver] "
+                   "Record(s) cannot be read; no read permission on '{}'.")
+        self.assertEqual(self.refused.output.strip().split("\n"),
+                         ["0||", refusal.format("items"), refusal.format("ITEMS")])
+        self.assertEqual(self.refused.refusals(), ["SELECT * FROM [items] WHERE 1=0",
+                                                   "select [id] from [ITEMS] where [id] = 1"])
+
+    def test_log_entries_and_what_iis_refuses(self) -> None:
+        for (text, fault), result in zip(self.LOG_TEXTS, self.logged):
+            with self.subTest(text=text):
+                self.assertEqual(result.log_entries(), [text])
+                faults = result.faults()
+                if fault is None:
+                    self.assertEqual(faults, [])
+                else:
+                    self.assertEqual(len(faults), 1)
+                    self.assertIn(fault, faults[0])
+
+
+class LargeTableTest(PageTestCase):
+    """Thousands of rows: selected, sorted and cut to the top ones in a few
+    seconds (a quadratic sort would take minutes)."""
+
+    def test_a_large_table_is_searched_and_sorted(self) -> None:
+        rows = [[n, f"item {n}", Decimal(n % 97) / 4, datetime(2024, 1, 1 + n % 28), n / 7, n % 2 == 0, None]
+                for n in range(1, 2001)]
+        table = Table("items", items().columns, rows)
+        page = HEAD + ("<%\r\nDim RS\r\nSet RS = conn.Execute(\"SELECT TOP 50 [id] FROM [items] WHERE [name] LIKE "
+                       "'%7%' ORDER BY [price] DESC, [made], [id] DESC\")\r\nDo While Not RS.EOF\r\n"
+                       "  Response.Write RS(0) & \" \"\r\n  RS.MoveNext\r\nLoop\r\nconn.Close\r\n%>\r\n")
+        site = write_site("harness-large", {"large.asp": page})
+        started = time.monotonic()
+        (result,) = self.run_pages(site, [Request("large.asp", tables=[table])])
+        elapsed = time.monotonic() - started
+        self.assertRan(result)
+        matching = [r for r in rows if "7" in r[1]]
+        matching.sort(key=lambda r: -r[0])
+        matching.sort(key=lambda r: r[3])
+        matching.sort(key=lambda r: -r[2])
+        self.assertEqual(result.output.split(), [str(r[0]) for r in matching[:50]])
+        self.assertEqual(result.rows_returned("items"), 50)
+        self.assertLess(elapsed, 30)
+
+
+class LocaleTest(PageTestCase):
+    """Pages run at once under two locales each see their own (Wine keeps
+    the locale in the prefix's registry, where each process sets its own)."""
+
+    def test_pages_of_two_locales_at_once_keep_theirs(self) -> None:
+        site = write_site("harness-locale", {"decimal.asp": "<% Response.Write CStr(1.5) %>"})
+        shown: dict[str, list[str]] = {locale: [] for locale in LOCALES}
+
+        def run(locale: str) -> None:
+            for _ in range(6):
+                shown[locale] += [r.output for r in self.run_pages(site, [Request("decimal.asp")], locale)]
+
+        threads = [threading.Thread(target=run, args=(locale,)) for locale in LOCALES]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual(shown, {"en_US.UTF-8": ["1.5"] * 6, "de_DE.UTF-8": ["1,5"] * 6})

@@ -176,6 +176,8 @@ class OrdersListTest(ListPageTest):
 
     def test_search_doubles_the_quote(self) -> None:
         document = self.assertClean(self.search)
+        self.assertEqual([cells(row)[1] for row in document.record_rows()],
+                         [str(r[0]) for r in self.table.rows if any("o'brien" in str(v).lower() for v in r)])
         sql = self.search.sql("Orders")[-1]
         self.assertTrue(sql.startswith("SELECT * FROM [Orders] WHERE ([OrderID] LIKE '%O''Brien%'  or "), sql)
         for column in self.table.columns:

@@ -7,13 +7,16 @@ version, is reused too). The server is kept alive between pages. No wine
 process ever has a pipe for its output: Wine's background processes inherit
 whatever the first wine call has, and a pipe would keep its reader waiting
 for ever. Output goes to files or /dev/null, and every run has a time limit.
-At most two pages run at a time, whatever number of tests CTest runs at once.
+At most two pages run at a time, whatever number of tests CTest runs at once,
+and only pages of one locale: each wine process writes its locale into the
+prefix's registry as it starts, so two locales at once read each other's.
 """
 
 from __future__ import annotations
 
 import contextlib
 import fcntl
+import itertools
 import os
 import shutil
 import signal
@@ -148,14 +151,55 @@ class WinePrefix:
                 fcntl.flock(handle, fcntl.LOCK_UN)
                 handle.close()
 
+    def _others_run_another_locale(self, locale: str) -> bool:
+        """Whether a page of another locale is running; forgets the marks
+        of processes that ended without removing theirs."""
+        for mark in self.prefix.parent.glob(f"{self.prefix.name}.running-*"):
+            with open(mark, "r+") as handle:
+                try:
+                    fcntl.flock(handle, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                except BlockingIOError:
+                    if handle.read() != locale:
+                        return True
+                    continue
+                mark.unlink()
+        return False
+
+    _marks = itertools.count()
+
+    @contextlib.contextmanager
+    def _locale_turn(self, locale: str):
+        """Waits until no page of another locale runs, and marks this one as
+        running (a file, locked while it runs) until it ends."""
+        gate = self.prefix.parent / f"{self.prefix.name}.locale-gate"
+        mark_path = self.prefix.parent / f"{self.prefix.name}.running-{os.getpid()}-{next(self._marks)}"
+        mark = None
+        try:
+            while mark is None:
+                with open(gate, "w") as gate_handle:
+                    fcntl.flock(gate_handle, fcntl.LOCK_EX)
+                    if not self._others_run_another_locale(locale):
+                        mark = open(mark_path, "w")
+                        fcntl.flock(mark, fcntl.LOCK_EX)
+                        mark.write(locale)
+                        mark.flush()
+                if mark is None:
+                    time.sleep(0.05)
+            yield
+        finally:
+            if mark is not None:
+                mark_path.unlink(missing_ok=True)
+                mark.close()
+
     def run_host(self, host_script: Path, jobs_file: Path, log_file: Path, timeout: float,
                  locale: str | None = None) -> None:
         """Runs the JScript host over a jobs file; results land in the files the jobs name."""
         argv = [self.programs["wine"], "cscript", "//nologo", "//B",
                 self.windows_path(host_script), self.windows_path(jobs_file)]
-        with self._page_slot(), open(log_file, "wb") as log:
+        locale = locale or "C.UTF-8"
+        with self._page_slot(), self._locale_turn(locale), open(log_file, "wb") as log:
             process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                                       env=self.environment(locale or "C.UTF-8"), start_new_session=True,
+                                       env=self.environment(locale), start_new_session=True,
                                        cwd=jobs_file.parent)
             try:
                 process.wait(timeout=timeout)
