@@ -2,15 +2,21 @@
 
 #include <cstddef>
 
+#include "common/ascii_case.h"
 #include "generator/script_literal.h"
 
 namespace ferulo::generator {
 
 namespace {
 
-// U+3000 IDEOGRAPHIC SPACE in UTF-8: the filler of the two empty cells of
-// every edit-form row.
-constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
+bool ContainsIgnoringAsciiCase(const std::vector<std::string>& names, std::string_view name) {
+  for (const std::string& candidate : names) {
+    if (EqualsIgnoringAsciiCase(candidate, name)) {
+      return true;
+    }
+  }
+  return false;
+}
 
 void AppendLine(std::string& fragment, std::initializer_list<std::string_view> pieces) {
   for (std::string_view piece : pieces) {
@@ -86,24 +92,30 @@ std::string_view DisplayNameAt(const std::vector<std::string>& displayNames, std
   return i < displayNames.size() ? std::string_view(displayNames[i]) : std::string_view();
 }
 
+// A header cell: the column's class (numbers, dates) and sort state come
+// from the page at run time, and only a column that can be sorted (not
+// binary data) gets a sort link.
 void AppendHeadBlock(std::string& head, std::string_view field, std::string_view display) {
-  AppendLine(head, {"<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") %>?sort=",
-                    QueryValue(field), "'>", DisplayHtml(display), "</a></font></td> "});
+  const std::string name = ScriptLiteralText(field);
+  const std::string caption = DisplayHtml(display);
+  AppendLine(head, {"<th scope=\"col\"<% =ColumnClass(\"", name, "\") & SortState(\"", name,
+                    "\") %>><% If IsSortableColumn(\"", name,
+                    "\") Then %><a href=\"<% =session(\"tablelist\") %>?sort=", QueryValue(field),
+                    "\">", caption, "</a><% Else %>", caption, "<% End If %></th>"});
 }
 
 // Record values are HTML-encoded: a value holding markup must not become markup.
 void AppendBodyBlock(std::string& body, std::string_view field) {
-  AppendLine(body, {"    <td> <% =Server.HTMLEncode(RS(\"", ScriptLiteralText(field),
-                    "\") & \"\") %> </td>"});
+  const std::string name = ScriptLiteralText(field);
+  AppendLine(body, {"<td<% =ColumnClass(\"", name, "\") %>><% =Server.HTMLEncode(RS(\"", name,
+                    "\") & \"\") %></td>"});
 }
 
-// The page skips columns that cannot be searched as text (binary data), and
-// LikeText makes the visitor's text a literal pattern.
+// SearchTerm reads the visitor's text for the column's type at run time (a
+// number, a date, a text pattern) and gives " or " and its condition.
 void AppendSearchBlock(std::string& search, std::string_view searchName) {
-  const std::string name = ScriptLiteralText(searchName);
-  AppendLine(search,
-             {" If IsSearchableColumn(\"", name, "\") Then searchfilter = searchfilter & \" or [",
-              name, "] LIKE '%\" & LikeText(Session(\"searchname\")) & \"%' \"  "});
+  AppendLine(search, {" searchfilter = searchfilter & SearchTerm(\"", ScriptLiteralText(searchName),
+                      "\", Session(\"searchname\"))  "});
 }
 
 void AppendEditBlock(std::string& edit, std::string_view field) {
@@ -111,33 +123,39 @@ void AppendEditBlock(std::string& edit, std::string_view field) {
   AppendLine(edit, {"rs(\"", name, "\") = Request.Form(\"", name, "\") "});
 }
 
-// The page's FieldControl picks the control for the column's type at run
-// time: a text input, a text area, a check box, or the value alone.
+// A labelled row: the label names the control FieldControl makes (a text
+// input, a text area, a check box, a choice, or the value alone), by the id
+// FieldId gives, and says where a value is required.
 void AppendFormBlock(std::string& form, std::string_view field, std::string_view display) {
-  AppendLine(form, {"<tr bgcolor=\"#DFFFFF\" >"});
-  AppendLine(form, {"<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;", DisplayHtml(display),
-                    "</td>"});
-  AppendLine(form, {"<td bgcolor=\"#F3F8F8\" NOWRAP>"});
-  AppendLine(form, {"<% =FieldControl(\"", ScriptLiteralText(field), "\") %>"});
-  AppendLine(form,
-             {"</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">", kIdeographicSpace, "</td>"});
-  AppendLine(form, {"<td bgcolor=\"#F3F8F8\" NOWRAP>", kIdeographicSpace, "</td></tr>"});
+  const std::string name = ScriptLiteralText(field);
+  AppendLine(form, {"<tr>"});
+  AppendLine(form, {"<th scope=\"row\"><label for=\"<% =FieldId(\"", name, "\") %>\">",
+                    DisplayHtml(display), "<% =RequiredNote(\"", name, "\") %></label></th>"});
+  AppendLine(form, {"<td><% =FieldControl(\"", name, "\") %></td>"});
+  AppendLine(form, {"</tr>"});
 }
 
-// The posted value is typed by the visitor: LikeText makes it a literal pattern.
+// FilterTerm reads the posted value for the column's type at run time and
+// gives its condition after a blank; the template joins them with "and".
 void AppendFilterBlock(std::string& filter, std::string_view filterName) {
   const std::string name = ScriptLiteralText(filterName);
-  AppendLine(filter, {" if Request.Form(\"", name, "\") <> \"\" then  txtFilter = txtFilter + \" [",
-                      name, "] like '%\" + LikeText(Request.Form(\"", name, "\")) + \"%' and\" "});
+  AppendLine(filter, {" if Request.Form(\"", name,
+                      "\") <> \"\" then  txtFilter = txtFilter + FilterTerm(\"", name,
+                      "\", Request.Form(\"", name, "\")) + \" and\" "});
 }
 
-// A column that cannot be searched as text gets no row.
+// A labelled row; a column that cannot be searched as text gets none. The
+// input shows what FilterValue gives (the value sent, or the filter in
+// force).
 void AppendFilterFormBlock(std::string& filterForm, std::string_view filterName) {
   const std::string html = HtmlText(filterName);
+  const std::string name = ScriptLiteralText(filterName);
+  const std::string id = "<% =FieldId(\"" + name + "\") %>";
   AppendLine(filterForm,
-             {"<% If IsSearchableColumn(\"", ScriptLiteralText(filterName),
-              "\") Then %><tr style=\"font-size:9pt\"><td>", html,
-              "</td><td colspan=4><input name='", html, "' type=text></td></tr><% End If %> "});
+             {"<% If IsSearchableColumn(\"", name, "\") Then %><tr><th scope=\"row\"><label for=\"",
+              id, "\">", html, "</label></th><td><input id=\"", id, "\" name=\"", html,
+              "\" type=\"text\" value=\"<% =Server.HTMLEncode(FilterValue(\"", name,
+              "\")) %>\"></td></tr><% End If %>"});
 }
 
 // A VBScript array expression of the given elements: Array(a, b), or Array().
@@ -182,19 +200,24 @@ ListPageFragments BuildListPageFragments(const std::vector<std::string>& fieldNa
 }
 
 EditPageFragments BuildEditPageFragments(const std::vector<std::string>& fieldNames,
-                                         const std::vector<std::string>& displayNames) {
+                                         const std::vector<std::string>& displayNames,
+                                         const std::vector<std::string>& filledByDatabase) {
   EditPageFragments fragments;
   for (std::size_t i = 0; i < fieldNames.size(); ++i) {
-    AppendEditBlock(fragments.edit, fieldNames[i]);
+    if (!ContainsIgnoringAsciiCase(filledByDatabase, fieldNames[i])) {
+      AppendEditBlock(fragments.edit, fieldNames[i]);
+    }
     AppendFormBlock(fragments.form, fieldNames[i], DisplayNameAt(displayNames, i));
   }
   return fragments;
 }
 
 RecordFragments BuildRecordFragments(const std::vector<std::string>& keyColumns,
-                                     const std::vector<database::Lookup>& lookups) {
+                                     const std::vector<database::Lookup>& lookups,
+                                     const std::vector<std::string>& filledByDatabase) {
   return RecordFragments{ScriptArray(keyColumns, AppendQuotedName),
-                         ScriptArray(lookups, AppendLookup)};
+                         ScriptArray(lookups, AppendLookup),
+                         ScriptArray(filledByDatabase, AppendQuotedName)};
 }
 
 FilterPageFragments BuildFilterPageFragments(const std::vector<std::string>& filterNames) {

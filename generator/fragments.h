@@ -39,22 +39,29 @@ struct FilterPageFragments {
                                                        const std::vector<std::string>& displayNames,
                                                        const std::vector<std::string>& searchNames);
 
-// EDIT and FORM from the field and display names (paired by position).
+// EDIT and FORM from the field and display names (paired by position). A
+// column the database fills itself (filledByDatabase, letter case ignored)
+// gets a FORM row, where the page shows it, but no EDIT statement: it is
+// never written.
 [[nodiscard]] EditPageFragments BuildEditPageFragments(
-    const std::vector<std::string>& fieldNames, const std::vector<std::string>& displayNames);
+    const std::vector<std::string>& fieldNames, const std::vector<std::string>& displayNames,
+    const std::vector<std::string>& filledByDatabase = {});
 
-// KEYS and LOOKUPS, for the list and edit pages: VBScript array expressions
-// the pages assign to variables, names escaped as in every script literal.
-// KEYS: Array("OrderID", "ProductID"), the columns that find one record, in
-// key order. LOOKUPS: Array(Array(column, referenced table, key column,
-// caption column), ...). Array() where there are none.
+// KEYS, LOOKUPS and READONLY, for the pages and their helpers: VBScript
+// array expressions, names escaped as in every script literal. KEYS:
+// Array("OrderID", "ProductID"), the columns that find one record, in key
+// order. LOOKUPS: Array(Array(column, referenced table, key column, caption
+// column), ...). READONLY: Array("LastFirst", ...), the columns the database
+// fills itself. Array() where there are none.
 struct RecordFragments {
   std::string keys;
   std::string lookups;
+  std::string readOnly;
 };
 
-[[nodiscard]] RecordFragments BuildRecordFragments(const std::vector<std::string>& keyColumns,
-                                                   const std::vector<database::Lookup>& lookups);
+[[nodiscard]] RecordFragments BuildRecordFragments(
+    const std::vector<std::string>& keyColumns, const std::vector<database::Lookup>& lookups,
+    const std::vector<std::string>& filledByDatabase = {});
 
 // FILTER and FILTERFORM from the filter names.
 [[nodiscard]] FilterPageFragments BuildFilterPageFragments(

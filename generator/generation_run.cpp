@@ -59,6 +59,16 @@ std::vector<database::Lookup> LookupsOfFields(const database::TableWithReference
   return lookups;
 }
 
+std::vector<std::string> ColumnsFilledByDatabase(const database::TableDescription& table) {
+  std::vector<std::string> names;
+  for (const database::ColumnDescription& column : table.columns) {
+    if (database::FilledByDatabase(column)) {
+      names.push_back(column.name);
+    }
+  }
+  return names;
+}
+
 // Everything the run puts into the pages, built from the window's state.
 struct PageValues {
   std::string pageBaseName;
@@ -77,20 +87,24 @@ PageValues BuildPageValues(const GenerationInput& input) {
   values.pageBaseLiteral = ScriptLiteral(values.pageBaseName);
   values.tableLiteral = ScriptLiteral(input.tableName);
   values.list = BuildListPageFragments(lists.fieldNames, lists.displayNames, lists.searchNames);
-  values.edit = BuildEditPageFragments(lists.fieldNames, lists.displayNames);
+  const std::vector<std::string> filledByDatabase =
+      ColumnsFilledByDatabase(input.description.table);
+  values.edit = BuildEditPageFragments(lists.fieldNames, lists.displayNames, filledByDatabase);
   values.filter = BuildFilterPageFragments(lists.filterNames);
-  values.record = BuildRecordFragments(input.description.table.primaryKey,
-                                       LookupsOfFields(input.description, lists.fieldNames));
+  values.record =
+      BuildRecordFragments(input.description.table.primaryKey,
+                           LookupsOfFields(input.description, lists.fieldNames), filledByDatabase);
   return values;
 }
 
 // The markers whose values are script expressions, the same in every page:
 // the page helpers may hold them too.
-std::array<MarkerValue, 4> ScriptMarkers(const PageValues& values) {
+std::array<MarkerValue, 5> ScriptMarkers(const PageValues& values) {
   return {{{kKeysMarker, values.record.keys},
            {kLookupsMarker, values.record.lookups},
            {kTableMarker, values.tableLiteral},
-           {kPageBaseMarker, values.pageBaseLiteral}}};
+           {kPageBaseMarker, values.pageBaseLiteral},
+           {kReadOnlyMarker, values.record.readOnly}}};
 }
 
 struct PageSources {
@@ -151,7 +165,7 @@ std::vector<PendingFile> FillPages(const GenerationInput& input, const PageValue
                                    const PageSources& sources, const OutputFileNames& outputs) {
   const std::string_view table = input.tableName;
   const std::string_view file = values.pageBaseName;
-  const auto& [keys, lookups, tableLiteral, pageBase] = ScriptMarkers(values);
+  const auto& [keys, lookups, tableLiteral, pageBase, readOnly] = ScriptMarkers(values);
   return {
       {outputs.listPage, Page(sources.list,
                               {{kNameMarker, table},
@@ -162,7 +176,8 @@ std::vector<PendingFile> FillPages(const GenerationInput& input, const PageValue
                                keys,
                                lookups,
                                tableLiteral,
-                               pageBase},
+                               pageBase,
+                               readOnly},
                               sources.helpers)},
       {outputs.editPage, Page(sources.edit,
                               {{kNameMarker, table},
@@ -172,7 +187,8 @@ std::vector<PendingFile> FillPages(const GenerationInput& input, const PageValue
                                keys,
                                lookups,
                                tableLiteral,
-                               pageBase},
+                               pageBase,
+                               readOnly},
                               sources.helpers)},
       {outputs.filterPage, Page(sources.filter,
                                 {{kNameMarker, table},
@@ -180,7 +196,8 @@ std::vector<PendingFile> FillPages(const GenerationInput& input, const PageValue
                                  {kFilterMarker, values.filter.filter},
                                  {kFilterFormMarker, values.filter.filterForm},
                                  tableLiteral,
-                                 pageBase},
+                                 pageBase,
+                                 readOnly},
                                 sources.helpers)},
       {outputs.connectionInclude, ConnectionIncludeText(input.databaseFileName)},
   };

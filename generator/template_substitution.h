@@ -27,6 +27,9 @@ inline constexpr std::string_view kTableMarker = "<!--@TABLE@-->";
 // The page base name (what FILE gives) as a script literal, in all three
 // pages and in the page helpers.
 inline constexpr std::string_view kPageBaseMarker = "<!--@PAGEBASE@-->";
+// The columns the database fills itself, as a VBScript array (see
+// BuildRecordFragments), in all three pages and in the page helpers.
+inline constexpr std::string_view kReadOnlyMarker = "<!--@READONLY@-->";
 
 struct MarkerValue {
   std::string_view marker;

@@ -11,6 +11,7 @@
 #include "app/access_database.h"
 #include "common/error_codes.h"
 #include "fake_database.h"
+#include "generator/fragments.h"
 #include "support/test_support.h"
 #include "window_harness.h"
 
@@ -40,18 +41,14 @@ void WriteTemplates(const fs::path& folder) {
   support::WriteFile(folder / "pagehelpers.vbs", "");
 }
 
-const char* const kListPage =
-    "<h1>Shippers</h1> <a href=\"nwindedit.asp\">\r\n"
-    "<table><tr>\r\n"
-    "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") %>?sort=ShipperID'>ShipperID"
-    "</a></font></td> \r\n"
-    "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") %>?sort=CompanyName'>Company"
-    "</a></font></td> \r\n"
-    "</tr></table>\r\n"
-    "<%\r\n"
-    " If IsSearchableColumn(\"CompanyName\") Then searchfilter = searchfilter & \" or "
-    "[CompanyName] LIKE '%\" & LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
-    "%>\r\n";
+// The pages as the templates and the fragments make them; the empty page
+// helpers add nothing.
+const ferulo::generator::ListPageFragments kList = ferulo::generator::BuildListPageFragments(
+    {"ShipperID", "CompanyName"}, {"ShipperID", "Company"}, {"CompanyName"});
+const ferulo::generator::FilterPageFragments kFilter =
+    ferulo::generator::BuildFilterPageFragments({"CompanyName", "Phone"});
+const std::string kListPage = "<h1>Shippers</h1> <a href=\"nwindedit.asp\">\r\n<table><tr>\r\n" +
+                              kList.head + "</tr></table>\r\n<%\r\n" + kList.search + "%>\r\n";
 
 const char* const kEditPage =
     "Shippers:nwind\n"
@@ -61,14 +58,7 @@ const char* const kEditPage =
     "%>\n"
     "Array(\"ShipperID\")|Array()";
 
-const char* const kFilterPage =
-    "<table>\r\n"
-    "<% If IsSearchableColumn(\"CompanyName\") Then %><tr style=\"font-size:9pt\"><td>CompanyName"
-    "</td><td colspan=4><input name='CompanyName' type=text></td></tr><% End If %> \r\n"
-    "<% If IsSearchableColumn(\"Phone\") Then %><tr style=\"font-size:9pt\"><td>Phone"
-    "</td><td colspan=4><input name='Phone' type=text></td></tr><% End If %> \r\n"
-    "</table>\r\n"
-    "Shippers";
+const std::string kFilterPage = "<table>\r\n" + kFilter.filterForm + "</table>\r\nShippers";
 
 const char* const kConnectionInclude =
     "<%\r\n"
@@ -159,9 +149,9 @@ void GenerationTest::writesTheFourFiles() {
     QCOMPARE(
         support::ListFolder(output.path()),
         (std::vector<std::string>{"db.asp", "nwindedit.asp", "nwindfilter.asp", "nwindlist.asp"}));
-    QCOMPARE(support::ReadFile(output.path() / "nwindlist.asp"), std::string(kListPage));
+    QCOMPARE(support::ReadFile(output.path() / "nwindlist.asp"), kListPage);
     QCOMPARE(support::ReadFile(output.path() / "nwindedit.asp"), std::string(kEditPage));
-    QCOMPARE(support::ReadFile(output.path() / "nwindfilter.asp"), std::string(kFilterPage));
+    QCOMPARE(support::ReadFile(output.path() / "nwindfilter.asp"), kFilterPage);
     QCOMPARE(support::ReadFile(output.path() / "db.asp"), std::string(kConnectionInclude));
     FERULO_COMPARE_SNAPSHOT(harness.Snapshot(), before);
   }

@@ -106,7 +106,7 @@ class Document:
     def header_cells(self) -> list[Element]:
         tables = self.find_all("table", **{"class": "records"})
         heads = tables[0].find_all("thead") if tables else []
-        return heads[0].find_all("td") if heads else []
+        return heads[0].find_all("th") if heads else []
 
     def options(self, name: str) -> list[tuple[str, str, bool]]:
         """The choices of the list named name: value, caption, selected."""

@@ -189,6 +189,16 @@ def submission(result: PageResult, changes: dict[str, str | None] | None = None,
                    tables=result.request.tables)
 
 
+def page_problems(result: PageResult) -> list[str]:
+    """What the page says went wrong: the items of the summary at its top,
+    or where it has none, its problem paragraphs."""
+    document = asp_html.parse(result.output)
+    summaries = document.find_all("div", **{"class": "summary"})
+    if summaries:
+        return [item.all_text().strip() for summary in summaries for item in summary.find_all("li")]
+    return [p.all_text().strip() for p in document.find_all("p", **{"class": "problem"})]
+
+
 class Database:
     """Tables that several requests share: each Browser request runs on them
     as they are, and what its page stored is applied to them."""

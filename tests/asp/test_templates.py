@@ -150,9 +150,10 @@ class TemplatesOfTheirOwnTest(PageTestCase):
                 self.assertIn("[ShipName] LIKE '%O''Brien%'", runs["searched"].sql("Orders")[-1])
 
     def test_a_templates_own_helper_is_the_one_used(self) -> None:
-        conditions = {name: runs["listed_filtered"].sql("Orders")[-1] for name, runs in self.runs.items()}
-        self.assertIn("[ShipName] like '%Zo' & ChrW(235) & '''s%'", conditions["plain"])
-        self.assertIn("[ShipName] like '%Zoë''s%'", conditions["own-liketext"])
+        conditions = {name: [sql for sql in runs["listed_filtered"].sql("Orders") if "WHERE 1=0" not in sql][-1]
+                      for name, runs in self.runs.items()}
+        self.assertIn("[ShipName] LIKE '%Zo' & ChrW(235) & '''s%'", conditions["plain"])
+        self.assertIn("[ShipName] LIKE '%Zoë''s%'", conditions["own-liketext"])
 
 
 class DatabaseFileNameTest(PageTestCase):

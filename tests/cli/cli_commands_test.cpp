@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "generator/fragments.h"
 #include "support/test_support.h"
 
 namespace ferulo {
@@ -263,20 +264,15 @@ TEST_F(CliGenerate, JobFileShapesTheListsAndResolvesRelativePaths) {
       Cli({"generate", "--job", dir_.file("job.json"), "--templates", templates_.string()});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const fs::path web = dir_.path() / "web";
-  EXPECT_EQ(ReadFile(web / "node-adodblist.asp"),
-            "Users|node-adodb\r\n"
-            "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
-            "%>?sort=UserName'>Name</a></font></td> \r\n"
-            "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
-            "%>?sort=UserSex'>Sex</a></font></td> \r\n");
+  const generator::ListPageFragments list =
+      generator::BuildListPageFragments({"UserName", "UserSex"}, {"Name", "Sex"}, {});
+  EXPECT_EQ(ReadFile(web / "node-adodblist.asp"), "Users|node-adodb\r\n" + list.head);
   // The page helpers it calls come from the program's folder, whichever
   // templates it fills.
   const std::string filter = ReadFile(web / "node-adodbfilter.asp");
-  const std::string filled =
-      "<% If IsSearchableColumn(\"UserName\") Then %><tr style=\"font-size:9pt\"><td>UserName"
-      "</td><td colspan=4><input name='UserName' type=text></td></tr><% End If %> \r\n"
-      " if Request.Form(\"UserName\") <> \"\" then  txtFilter = txtFilter + \" [UserName] like "
-      "'%\" + LikeText(Request.Form(\"UserName\")) + \"%' and\" \r\n";
+  const generator::FilterPageFragments fragments =
+      generator::BuildFilterPageFragments({"UserName"});
+  const std::string filled = fragments.filterForm + fragments.filter;
   EXPECT_EQ(filter.substr(0, filled.size()), filled);
   EXPECT_NE(filter.find("\r\nFunction IsSearchableColumn(name)\r\n", filled.size()),
             std::string::npos);

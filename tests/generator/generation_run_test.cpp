@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "common/error_codes.h"
+#include "generator/fragments.h"
 #include "generator/generation_run.h"
 #include "support/test_support.h"
 
@@ -44,15 +45,14 @@ constexpr const char* kEditTemplate =
     "<a href=\"<!--@FILE@-->list.asp\"><!--@NAME@--></a>\r\n";
 constexpr const char* kFilterTemplate =
     "<% txtFilter = \"\"\n<!--@FILTER@-->%>\n<table><!--@FILTERFORM@--></table><!--@HEAD@-->\n";
-// The fragments call two of them; the edit template defines the third.
+// The list page calls SearchTerm, the filter page FilterTerm, the edit page
+// FieldControl, which its template defines itself.
 constexpr const char* kHelpers =
-    "Function IsSearchableColumn(name)\r\nEnd Function\r\n"
-    "' LikeText's comment\r\nFunction LikeText(text)\r\nEnd Function\r\n"
+    "' SearchTerm's comment\r\nFunction SearchTerm(column, text)\r\nEnd Function\r\n"
+    "Function FilterTerm(column, text)\r\nEnd Function\r\n"
     "Function FieldControl(name)\r\nEnd Function\r\n";
-constexpr const char* kAppendedHelpers =
-    "<%\r\n' The page helpers this page uses and its template does not define.\r\n"
-    "Function IsSearchableColumn(name)\r\nEnd Function\r\n"
-    "' LikeText's comment\r\nFunction LikeText(text)\r\nEnd Function\r\n%>\r\n";
+constexpr const char* kAppendedStart =
+    "<%\r\n' The page helpers this page uses and its template does not define.\r\n";
 
 class GenerationRunTest : public ::testing::Test {
  protected:
@@ -93,59 +93,28 @@ class GenerationRunTest : public ::testing::Test {
   fs::path output_ = dir_.path() / "web";
 };
 
+// The pages as the templates, the fragments and the helpers make them.
+const ListPageFragments kList = BuildListPageFragments({"id", "title"}, {"No", "Title"}, {"title"});
+const EditPageFragments kEdit = BuildEditPageFragments({"id", "title"}, {"No", "Title"});
+const FilterPageFragments kFilter = BuildFilterPageFragments({"title"});
+
 const std::string kExpectedList =
-    std::string(
-        "<title>news</title>\r\n"
-        "<a href=\"shopedit.asp\">add</a> <a href=\"shopfilter.asp\">filter</a>\r\n"
-        "<tr><td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
-        "%>?sort=id'>No</a></font></td> \r\n"
-        "<td><font color=#8F8FBD><a href='<% =session(\"tablelist\") "
-        "%>?sort=title'>Title</a></font></td> \r\n"
-        "</tr>\n"
-        "<tr>    <td> <% =Server.HTMLEncode(RS(\"id\") & \"\") %> </td>\r\n"
-        "    <td> <% =Server.HTMLEncode(RS(\"title\") & \"\") %> </td>\r\n"
-        "</tr>\r\n"
-        "<% searchfilter = \"\"\r\n"
-        " If IsSearchableColumn(\"title\") Then searchfilter = searchfilter & \" or [title] LIKE "
-        "'%\" "
-        "& "
-        "LikeText(Session(\"searchname\")) & \"%' \"  \r\n"
-        "%>\r\n"
-        "<!--@EDIT@--><!--@name@-->news") +
-    kAppendedHelpers;
+    "<title>news</title>\r\n"
+    "<a href=\"shopedit.asp\">add</a> <a href=\"shopfilter.asp\">filter</a>\r\n"
+    "<tr>" +
+    kList.head + "</tr>\n<tr>" + kList.body + "</tr>\r\n<% searchfilter = \"\"\r\n" + kList.search +
+    "%>\r\n<!--@EDIT@--><!--@name@-->news" + kAppendedStart +
+    "' SearchTerm's comment\r\nFunction SearchTerm(column, text)\r\nEnd Function\r\n%>\r\n";
 
-constexpr const char* kExpectedEdit =
-    "<% Function FieldControl(n) : End Function %>"
-    "<% if request.form(\"x\") <> \"\" then\r\n"
-    "rs(\"id\") = Request.Form(\"id\") \r\n"
-    "rs(\"title\") = Request.Form(\"title\") \r\n"
-    "end if %>\r\n"
-    "<table><tr bgcolor=\"#DFFFFF\" >\r\n"
-    "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;No</td>\r\n"
-    "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
-    "<% =FieldControl(\"id\") %>\r\n"
-    "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
-    "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
-    "<tr bgcolor=\"#DFFFFF\" >\r\n"
-    "<td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">&nbsp;Title</td>\r\n"
-    "<td bgcolor=\"#F3F8F8\" NOWRAP>\r\n"
-    "<% =FieldControl(\"title\") %>\r\n"
-    "</td><td NOWRAP bgcolor=\"#F3F8F8\" align=\"right\">\xE3\x80\x80</td>\r\n"
-    "<td bgcolor=\"#F3F8F8\" NOWRAP>\xE3\x80\x80</td></tr>\r\n"
-    "</table><!--@FILTER@-->\r\n"
-    "<a href=\"shoplist.asp\">news</a>\r\n";
+const std::string kExpectedEdit =
+    "<% Function FieldControl(n) : End Function %><% if request.form(\"x\") <> \"\" then\r\n" +
+    kEdit.edit + "end if %>\r\n<table>" + kEdit.form +
+    "</table><!--@FILTER@-->\r\n<a href=\"shoplist.asp\">news</a>\r\n";
 
-const std::string kExpectedFilter =
-    std::string(
-        "<% txtFilter = \"\"\n"
-        " if Request.Form(\"title\") <> \"\" then  txtFilter = txtFilter + \" [title] like '%\" + "
-        "LikeText(Request.Form(\"title\")) + \"%' and\" \r\n"
-        "%>\n"
-        "<table><% If IsSearchableColumn(\"title\") Then %><tr "
-        "style=\"font-size:9pt\"><td>title</td>"
-        "<td colspan=4><input name='title' type=text></td></tr><% End If %> \r\n"
-        "</table><!--@HEAD@-->\n") +
-    kAppendedHelpers;
+const std::string kExpectedFilter = "<% txtFilter = \"\"\n" + kFilter.filter + "%>\n<table>" +
+                                    kFilter.filterForm + "</table><!--@HEAD@-->\n" +
+                                    kAppendedStart +
+                                    "Function FilterTerm(column, text)\r\nEnd Function\r\n%>\r\n";
 
 constexpr const char* kExpectedInclude =
     "<%\r\n"
@@ -283,9 +252,10 @@ TEST_F(GenerationRunTest, PageHelpersComeFromTheProgramsFolder) {
   EXPECT_TRUE(test::ListFolder(output_).empty());
 
   fs::create_directory(input.helperDirectory);
-  WriteFile(fs::path(input.helperDirectory) / "pagehelpers.vbs", "Sub LikeText(t)\r\nEnd Sub\r\n");
+  WriteFile(fs::path(input.helperDirectory) / "pagehelpers.vbs",
+            "Sub FilterTerm(c, t)\r\nEnd Sub\r\n");
   ASSERT_TRUE(RunGeneration(input).ok());
-  EXPECT_NE(Out("shopfilter.asp").find("Sub LikeText(t)"), std::string::npos);
+  EXPECT_NE(Out("shopfilter.asp").find("Sub FilterTerm(c, t)"), std::string::npos);
 }
 
 TEST_F(GenerationRunTest, PageNamesFollowTheDatabaseFileNameAndOutputPrefix) {
