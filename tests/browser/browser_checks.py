@@ -14,6 +14,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+import urllib.parse
 import urllib.request
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -74,10 +75,14 @@ def drive(tools: Tools, job: dict[str, Any]) -> Any:
         return json.loads(result_file.read_text())
 
 
+# Straight to the loopback server, whatever proxy the environment names.
+_LOCAL = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+
+
 def _as_served(url: str) -> bytes:
     """The page as UTF-8, decoded by the charset the server sent (UTF-8 where
     it sent none, as vnu reads a file)."""
-    with urllib.request.urlopen(url, timeout=60) as response:
+    with _LOCAL.open(url, timeout=60) as response:
         body = response.read()
         charset = response.headers.get_content_charset()
     return body if charset in (None, "utf-8") else body.decode(charset).encode("utf-8")
@@ -85,25 +90,24 @@ def _as_served(url: str) -> bytes:
 
 def vnu_messages(tools: Tools, urls: list[str]) -> dict[str, list[dict[str, Any]]]:
     """The Nu HTML checker's messages for each URL. vnu refuses to fetch from
-    the loopback address, so it reads each page from a file."""
+    the loopback address, so it reads each page, as served, from a file."""
     with tempfile.TemporaryDirectory() as folder:
-        files = {}
-        for number, url in enumerate(urls):
-            file = Path(folder) / f"page{number}.html"
-            file.write_bytes(_as_served(url))
-            files[file.as_uri().replace("file:///", "file:/")] = url
+        files = {f"page{number}.html": url for number, url in enumerate(urls)}
+        for name, url in files.items():
+            (Path(folder) / name).write_bytes(_as_served(url))
         # vnu exits with 1 when it found errors
         report = _run([tools.java, "-jar", str(VNU_JAR), "--format", "json", "--stdout",
-                       *(str(Path(folder) / f"page{n}.html") for n in range(len(urls)))], "vnu", (0, 1))
+                       *(str(Path(folder) / name) for name in files)], "vnu", (0, 1))
     try:
         messages = json.loads(report)["messages"]
     except (ValueError, KeyError) as failure:
         raise AssertionError(f"vnu gave no JSON report ({failure}): {report[-2000:]}") from None
     by_url: dict[str, list[dict[str, Any]]] = {url: [] for url in urls}
     for message in messages:
-        if message.get("url") not in files:
+        name = urllib.parse.urlsplit(message.get("url", "")).path.rsplit("/", 1)[-1]
+        if name not in files:
             raise AssertionError(f"vnu reported on something it was not asked about: {message}")
-        by_url[files[message["url"]]].append(message)
+        by_url[files[name]].append(message)
     return by_url
 
 
@@ -114,7 +118,6 @@ class Findings:
     vnu: list[str] = field(default_factory=list)
     phone: list[str] = field(default_factory=list)
     measures: dict[str, Any] = field(default_factory=dict)
-    axe_counts: dict[str, int] = field(default_factory=dict)
 
     def by_check(self) -> dict[str, list[str]]:
         return {"axe": self.axe, "vnu": self.vnu, "phone": self.phone}
@@ -135,10 +138,11 @@ def phone_findings(measures: dict[str, Any]) -> list[str]:
     findings = []
     if not any("width=device-width" in content.replace(" ", "") for content in measures["viewportMetas"]):
         findings.append(f"phone: no viewport meta with width=device-width (found {measures['viewportMetas']})")
-    seen = None if measures["textSize"] is None else measures["textSize"] * measures["scale"]
-    if seen is None or seen < MINIMUM_TEXT_PX:
-        findings.append(f"phone: body text is {seen if seen is None else round(seen, 1)} px as seen "
-                        f"({measures['textSize']} px at scale {measures['scale']:.2f}), "
+    if measures["textSize"] is None:
+        findings.append("phone: the page shows no text")
+    elif measures["textSize"] * measures["scale"] < MINIMUM_TEXT_PX:
+        findings.append(f"phone: body text is {measures['textSize'] * measures['scale']:.1f} px as seen "
+                        f"({measures['textSize']:g} px at scale {measures['scale']:.2f}), "
                         f"below {MINIMUM_TEXT_PX:g} px")
     if measures["scrollWidth"] > measures["phoneWidth"]:
         findings.append(f"phone: the page scrolls sideways: {measures['scrollWidth']} px wide on a "
@@ -152,13 +156,8 @@ def check_pages(tools: Tools, urls: dict[str, str]) -> dict[str, Findings]:
     messages = vnu_messages(tools, list(urls.values()))
     findings = {}
     for name, url in urls.items():
-        violations = seen[name]["axe"]
-        counts: dict[str, int] = {}
-        for violation in violations:
-            counts[violation["id"]] = len(violation["targets"])
-        findings[name] = Findings(axe=axe_findings(violations), vnu=vnu_findings(messages[url]),
-                                  phone=phone_findings(seen[name]["phone"]), measures=seen[name]["phone"],
-                                  axe_counts=counts)
+        findings[name] = Findings(axe=axe_findings(seen[name]["axe"]), vnu=vnu_findings(messages[url]),
+                                  phone=phone_findings(seen[name]["phone"]), measures=seen[name]["phone"])
     return findings
 
 

@@ -60,9 +60,9 @@ async function axeViolations(page) {
   }));
 }
 
-// What a phone shows: the text size that at least half the visible
-// characters have, times the page's scale (below 1 where a page without a
-// viewport meta is zoomed out), and how wide the whole document scrolls.
+// What a phone shows: the median text size of the visible characters (half
+// of them are that size or smaller), the page's scale (below 1 where a page
+// without a viewport meta is zoomed out), and how wide the document scrolls.
 function phoneMeasures() {
   const sized = [];
   const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
