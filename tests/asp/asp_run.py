@@ -35,6 +35,7 @@ import decimal
 import itertools
 import os
 import re
+import tempfile
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Any, Iterable
@@ -456,8 +457,9 @@ class PageRunner:
         if not results:
             return results
         batch = next(self._counter)
-        batch_dir = self.work_dir / f"run-{os.getpid()}-{batch}"
-        batch_dir.mkdir(parents=True, exist_ok=True)
+        # A new folder for every run: each runner counts its batches from 0,
+        # and a result file an earlier run left must never pass for this one's.
+        batch_dir = Path(tempfile.mkdtemp(prefix=f"run-{os.getpid()}-{batch}-", dir=self.work_dir))
         jobs = []
         for index, result in enumerate(results):
             program_file = batch_dir / f"page{index}.vbs"

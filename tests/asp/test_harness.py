@@ -15,7 +15,7 @@ from pathlib import Path
 import asp_tables
 from asp_pages import Database, PageTestCase, generate, sample_database, session_after, work_dir
 from asp_run import (AD_BOOLEAN, AD_CURRENCY, AD_DATE, AD_DBDATE, AD_DOUBLE, AD_INTEGER, AD_LONGVARBINARY,
-                     AD_VARWCHAR, AccessDate, Column, PageResult, Request, Table, vbscript_literal)
+                     AD_VARWCHAR, AccessDate, Column, PageResult, PageRunner, Request, Table, vbscript_literal)
 
 LOCALES = ("en_US.UTF-8", "de_DE.UTF-8")
 
@@ -117,6 +117,13 @@ def news_table() -> Table:
     return Table("news", [Column("id", AD_INTEGER, 4, nullable=False, auto_increment=True),
                           Column("title", AD_VARWCHAR, 50), Column("hits", AD_INTEGER, 4)],
                  [[1, "first", 3], [2, "second", None], [3, "Third", 1]])
+
+
+class SilentHost:
+    """A Wine prefix whose host dies before it runs any page."""
+
+    def run_host(self, host_script, jobs_file, log_file, timeout, locale=None) -> None:
+        log_file.write_text("the host ran no page")
 
 
 class HarnessTest(PageTestCase):
@@ -243,6 +250,14 @@ class HarnessTest(PageTestCase):
 
     def test_charset_after_output_is_a_fault(self) -> None:
         self.assertIn("Response.CharSet set after the page began its output", self.problem("late_charset.asp"))
+
+    def test_a_page_the_host_never_ran_has_no_result_of_an_earlier_run(self) -> None:
+        # Another runner in this process, after this class's runs: what they
+        # left in the work folder must not pass for its pages' results.
+        silent = PageRunner(SilentHost(), self.runner.work_dir)
+        (result,) = silent.run(work_dir() / "sites" / "harness", [Request("plain.asp", tables=[news_table()])])
+        self.assertEqual(result.status, "no result")
+        self.assertIn("the host ran no page", result.problem())
 
 
 class EntryTheTableLacksTest(PageTestCase):
