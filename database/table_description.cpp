@@ -40,10 +40,13 @@ std::optional<Lookup> ChooseLookup(const Relation& relation, const TableDescript
     return std::nullopt;
   }
   Lookup lookup{relation.columns.front(), referenced.name, key->name, key->name};
-  for (const ColumnDescription& column : referenced.columns) {
-    if (column.type == kTextTypeName && &column != key) {
-      lookup.captionColumn = column.name;
-      break;
+  // A required text tells records apart better than one that may be empty.
+  for (const bool requiredOnly : {true, false}) {
+    for (const ColumnDescription& column : referenced.columns) {
+      if (column.type == kTextTypeName && &column != key && (column.required || !requiredOnly)) {
+        lookup.captionColumn = column.name;
+        return lookup;
+      }
     }
   }
   return lookup;

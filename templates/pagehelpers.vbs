@@ -722,6 +722,14 @@ Function SameText(a, b)
   SameText = (Replace(Replace(a, vbCrLf, vbLf), vbCr, vbLf) = Replace(Replace(b, vbCrLf, vbLf), vbCr, vbLf))
 End Function
 
+' A refused form's summary at the top of its page (GOV.UK's pattern): a
+' heading and the list items, which link to the fields they are about.
+Sub WriteRefusalSummary(heading, items)
+  Response.Write "<div class=""summary"" role=""alert"" aria-labelledby=""summary-heading"">" & vbCrLf
+  Response.Write "<h2 id=""summary-heading"">" & Server.HTMLEncode(heading) & "</h2>" & vbCrLf
+  Response.Write "<ul>" & vbCrLf & items & "</ul>" & vbCrLf & "</div>" & vbCrLf
+End Sub
+
 ' ---------------------------------------------------------------- database trouble
 
 ' The page's own words for a query the database refused. The database's
@@ -991,7 +999,7 @@ Sub WriteStyleSheet()
   Response.Write "*{box-sizing:border-box}" & vbCrLf
   Response.Write "body{margin:0;font:16px/1.5 system-ui,-apple-system,""Segoe UI"",Roboto,""Helvetica Neue"",Arial,sans-serif;color:var(--ink);background:#fff}" & vbCrLf
   Response.Write "a{color:var(--accent)}" & vbCrLf
-  Response.Write "a:focus,button:focus,input:focus,select:focus,textarea:focus,summary:focus{outline:3px solid #ffbf47;outline-offset:0;box-shadow:0 0 0 6px var(--ink)}" & vbCrLf
+  Response.Write "a:focus,button:focus,input:focus,input:focus-within,select:focus,textarea:focus,[tabindex]:focus{outline:3px solid #ffbf47;outline-offset:0;box-shadow:0 0 0 6px var(--ink)}" & vbCrLf
   Response.Write ".skip{position:absolute;left:-999em}.skip:focus{left:1rem;top:1rem;z-index:2;background:#fff;padding:.5rem 1rem}" & vbCrLf
   Response.Write "header.bar{display:flex;flex-wrap:wrap;align-items:center;gap:.5rem 1.5rem;padding:.75rem 1rem;background:var(--ink);color:#fff}" & vbCrLf
   Response.Write "header.bar .table-name{margin:0;font-weight:700;font-size:1.25rem}" & vbCrLf
@@ -1010,7 +1018,7 @@ Sub WriteStyleSheet()
   Response.Write "table.records th,table.records td{padding:.5rem .75rem;border-bottom:1px solid var(--line);text-align:left;vertical-align:top}" & vbCrLf
   Response.Write "table.records thead th{position:sticky;top:0;background:var(--head)}" & vbCrLf
   Response.Write "table.records tbody tr:nth-child(even){background:var(--stripe)}" & vbCrLf
-  Response.Write ".number{text-align:right;font-variant-numeric:tabular-nums}.date{white-space:nowrap}" & vbCrLf
+  Response.Write "table.records .number{text-align:right;font-variant-numeric:tabular-nums}table.records .date{white-space:nowrap}" & vbCrLf
   Response.Write "table.fields{border-collapse:collapse;width:100%}" & vbCrLf
   Response.Write "table.fields th{text-align:left;vertical-align:top;font-weight:600;padding:.6rem 1rem .6rem 0;width:14rem}" & vbCrLf
   Response.Write "table.fields td{padding:.4rem 0}" & vbCrLf

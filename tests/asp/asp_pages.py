@@ -78,6 +78,8 @@ SAMPLE_DATABASES = {
     "nwind": ("FERULO_SHARED_TESTDATA_DIR", "nwind.mdb"),
     "datetest": ("FERULO_SHARED_TESTDATA_DIR", "DateTestDatabase.mdb"),
     "accdb": ("FERULO_SHARED_TESTDATA_DIR", "ASampleDatabase.accdb"),
+    "calculated": ("FERULO_SHARED_TESTDATA_DIR", "CalculatedColumns.accdb"),
+    "attachments": ("FERULO_SHARED_TESTDATA_DIR", "AttachmentsAndMultiValues.accdb"),
     "fruit": ("FERULO_FIXTURES_DIR", "mdb/package/test/fruit.mdb"),
     "node-adodb": ("FERULO_FIXTURES_DIR", "node-adodb/package/examples/node-adodb.mdb"),
 }

@@ -275,3 +275,38 @@ class LocaleSearchTest(PageTestCase):
         self.assertIsNone(refused.redirect())
         self.assertTrue(any("Freight" in m for m in messages(refused)), messages(refused))
         self.assertEqual(asp_html.parse(refused.output).inputs()["Freight"].attrs["value"], "32,38")
+
+
+class FilledByTheDatabaseTest(PageTestCase):
+    """Calculated columns, attachments and multi-valued columns of files
+    Access 2010 wrote: shown on the edit and add pages, never offered for
+    input, never written, even where the provider calls them updatable."""
+
+    # (sample, its columns as the stand-in has them, the ones the database fills)
+    TABLES = [("calculated", [Column("ID", AD_INTEGER, 4, nullable=False, auto_increment=True),
+                              Column("FirstName", AD_VARWCHAR, 255), Column("LastName", AD_VARWCHAR, 255),
+                              Column("LastFirst", AD_VARWCHAR, 254), Column("MonthlySalary", AD_DOUBLE, 8)],
+               [[1, "Ada", "Byron", "Byron, Ada", 1000.5]], ["LastFirst", "MonthlySalary"]),
+              ("attachments", [Column("id", AD_VARWCHAR, 255, nullable=False), Column("memo-data", AD_LONGVARWCHAR, 0),
+                               Column("attach-data", AD_VARWCHAR, 255), Column("multi-value-data", AD_VARWCHAR, 255)],
+               [["a1", "notes", "photo.png", "red; blue"]], ["attach-data", "multi-value-data"])]
+
+    def test_shown_never_offered_never_written(self) -> None:
+        for sample, columns, rows, filled in self.TABLES:
+            names = [c.name for c in columns]
+            site = generate(sample_database(sample), "Table1", f"team-filled-{sample}", job={"fields": names})
+            page = next(p.name for p in site.iterdir() if p.name.endswith("edit.asp"))
+            for name in filled:
+                self.assertNotIn(f'rs("{name}") = ', (site / page).read_text(errors="replace"))
+            for query in ({"action": "edit", "key": str(rows[0][0])}, {"action": "add"}):
+                with self.subTest(sample=sample, action=query["action"]):
+                    database = Database([Table("Table1", copy.deepcopy(columns), copy.deepcopy(rows))])
+                    browser = self.browser(site, database)
+                    form = browser.open(page, query)
+                    document = self.assertClean(form)
+                    for name in filled:
+                        self.assertNotIn(name, document.inputs())
+                        self.assertEqual(len(document.find_all("output", id=f"field-{name}")), 1)
+                    sent = browser.submit(form, {names[1]: "x"})
+                    for name in filled:
+                        self.assertNotIn(name, sent.assignments())

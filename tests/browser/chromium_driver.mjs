@@ -220,9 +220,9 @@ async function pictures(job) {
         const page = await context.newPage();
         await load(page, url);
         const file = path.join(job.folder, `${name}-${width}.png`);
-        // One picture pixel per CSS pixel: a phone picture of a page that fits is
-        // 390 pixels wide, one of a page laid out wider shows that width.
-        await page.screenshot({ path: file, fullPage: true, scale: 'css' });
+        // What the screen shows, one picture pixel per CSS pixel: the list
+        // scrolls in a box of its own, which a whole-page picture would cut.
+        await page.screenshot({ path: file, scale: 'css' });
         written.push(file);
         await page.close();
       }
