@@ -81,8 +81,9 @@ struct Lookup {
 
 // For a relation over one column: the referenced column as the key, and as
 // the caption the first required Text column of the referenced table that is
-// not that key, else the first Text column that is not, else the key itself. nullopt for a relation over
-// several columns, or where the referenced table lacks the referenced column.
+// not that key, else the first Text column that is not, else the key itself.
+// nullopt for a relation over several columns, or where the referenced table
+// lacks the referenced column.
 [[nodiscard]] std::optional<Lookup> ChooseLookup(const Relation& relation,
                                                  const TableDescription& referenced);
 

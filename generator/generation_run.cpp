@@ -98,7 +98,8 @@ PageValues BuildPageValues(const GenerationInput& input) {
 }
 
 // The markers whose values are script expressions, the same in every page:
-// the page helpers may hold them too.
+// the page helpers may hold them too. KEYS and LOOKUPS come first, since
+// the filter page takes only the others.
 std::array<MarkerValue, 5> ScriptMarkers(const PageValues& values) {
   return {{{kKeysMarker, values.record.keys},
            {kLookupsMarker, values.record.lookups},
@@ -154,51 +155,38 @@ Result<PageSources> ReadPageSources(const GenerationInput& input, const PageValu
 }
 
 // A filled template and, after it, the helpers it calls and lacks.
-std::string Page(std::string_view templateText, std::initializer_list<MarkerValue> markers,
+std::string Page(std::string_view templateText, std::span<const MarkerValue> markers,
                  const std::vector<PageHelper>& helpers) {
-  std::string page =
-      ReplaceMarkers(templateText, std::span<const MarkerValue>(markers.begin(), markers.size()));
+  std::string page = ReplaceMarkers(templateText, markers);
   return page + HelpersThePageLacks(page, helpers);
 }
 
+// Each page's markers: the names, its own fragments, then the script
+// expressions; the filter page knows no record key and no lookups.
 std::vector<PendingFile> FillPages(const GenerationInput& input, const PageValues& values,
                                    const PageSources& sources, const OutputFileNames& outputs) {
-  const std::string_view table = input.tableName;
-  const std::string_view file = values.pageBaseName;
-  const auto& [keys, lookups, tableLiteral, pageBase, readOnly] = ScriptMarkers(values);
+  const std::array<MarkerValue, 5> script = ScriptMarkers(values);
+  const auto fill = [&](std::string_view text, std::initializer_list<MarkerValue> fragments,
+                        std::span<const MarkerValue> scripted) {
+    std::vector<MarkerValue> markers{{kNameMarker, input.tableName},
+                                     {kFileMarker, values.pageBaseName}};
+    markers.insert(markers.end(), fragments);
+    markers.insert(markers.end(), scripted.begin(), scripted.end());
+    return Page(text, markers, sources.helpers);
+  };
   return {
-      {outputs.listPage, Page(sources.list,
-                              {{kNameMarker, table},
-                               {kFileMarker, file},
-                               {kHeadMarker, values.list.head},
+      {outputs.listPage, fill(sources.list,
+                              {{kHeadMarker, values.list.head},
                                {kBodyMarker, values.list.body},
-                               {kSearchMarker, values.list.search},
-                               keys,
-                               lookups,
-                               tableLiteral,
-                               pageBase,
-                               readOnly},
-                              sources.helpers)},
-      {outputs.editPage, Page(sources.edit,
-                              {{kNameMarker, table},
-                               {kFileMarker, file},
-                               {kEditMarker, values.edit.edit},
-                               {kFormMarker, values.edit.form},
-                               keys,
-                               lookups,
-                               tableLiteral,
-                               pageBase,
-                               readOnly},
-                              sources.helpers)},
-      {outputs.filterPage, Page(sources.filter,
-                                {{kNameMarker, table},
-                                 {kFileMarker, file},
-                                 {kFilterMarker, values.filter.filter},
-                                 {kFilterFormMarker, values.filter.filterForm},
-                                 tableLiteral,
-                                 pageBase,
-                                 readOnly},
-                                sources.helpers)},
+                               {kSearchMarker, values.list.search}},
+                              script)},
+      {outputs.editPage,
+       fill(sources.edit, {{kEditMarker, values.edit.edit}, {kFormMarker, values.edit.form}},
+            script)},
+      {outputs.filterPage,
+       fill(sources.filter,
+            {{kFilterMarker, values.filter.filter}, {kFilterFormMarker, values.filter.filterForm}},
+            std::span(script).subspan(2))},
       {outputs.connectionInclude, ConnectionIncludeText(input.databaseFileName)},
   };
 }

@@ -388,8 +388,7 @@ TEST_P(EachReaderStart, NothingTheReaderPrintsReachesTheCaller) {
     // libmdb did complain; its words went into the error's details, not onto
     // the terminal.
     ASSERT_FALSE(fromLibmdb.ok());
-    EXPECT_NE(fromLibmdb.error().details.find("libmdb reported: mdb_read_table"),
-              std::string::npos)
+    EXPECT_NE(fromLibmdb.error().details.find("libmdb reported: mdb_read_table"), std::string::npos)
         << fromLibmdb.error().details;
   }
 }
