@@ -266,7 +266,8 @@ TEST_F(CliGenerate, JobFileShapesTheListsAndResolvesRelativePaths) {
   const fs::path web = dir_.path() / "web";
   const generator::ListPageFragments list =
       generator::BuildListPageFragments({"UserName", "UserSex"}, {"Name", "Sex"}, {});
-  EXPECT_EQ(ReadFile(web / "node-adodblist.asp"), "Users|node-adodb\r\n" + list.head);
+  const std::string listed = "Users|node-adodb\r\n" + list.head;
+  EXPECT_EQ(ReadFile(web / "node-adodblist.asp").substr(0, listed.size()), listed);
   // The page helpers it calls come from the program's folder, whichever
   // templates it fills.
   const std::string filter = ReadFile(web / "node-adodbfilter.asp");
