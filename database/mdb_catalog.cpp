@@ -91,6 +91,18 @@ bool HasUsageMap(const MdbTableDef& table) {
   return table.map_sz >= 1 && table.usage_map != nullptr;
 }
 
+// libmdb skips rows it cannot decode without a word; the definition's row
+// count tells. (A file not closed cleanly may count 0: nothing to compare.)
+Status AllRowsRead(unsigned long rowsRead, const MdbTableDef& table, std::string_view what,
+                   const std::string& path) {
+  if (rowsRead < table.num_rows) {
+    return CannotOpenDatabase(path, "only " + std::to_string(rowsRead) + " of the " +
+                                        std::to_string(table.num_rows) + " rows of its " +
+                                        std::string(what) + " can be read");
+  }
+  return Done{};
+}
+
 // The 1-based number of the column called name, or 0.
 int ColumnNumber(const MdbTableDef& table, const char* name) {
   for (unsigned int i = 0; i < table.num_cols; ++i) {
@@ -370,12 +382,8 @@ class SystemCatalog {
           *idValue, name.text(), objectType, static_cast<std::uint32_t>(flagsValue.value_or(0)),
           objectType == kLocalTableObjectType ? std::move(propertyData) : std::string()});
     }
-    // libmdb skips rows it cannot decode without a word; the definition's row
-    // count tells. (A file not closed cleanly may count 0: nothing to compare.)
-    if (rowsRead < definition.num_rows) {
-      return CannotOpenDatabase(path, "only " + std::to_string(rowsRead) + " of the " +
-                                          std::to_string(definition.num_rows) +
-                                          " rows of its system catalog MSysObjects can be read");
+    if (Status all = AllRowsRead(rowsRead, definition, "system catalog MSysObjects", path); !all) {
+      return all.error();
     }
     return objects;
   }
@@ -623,11 +631,9 @@ Result<std::vector<RelationshipRow>> ReadRelationshipRowsOf(MdbTableDef& table,
                                    referencedObject.text(), referencedColumn.text(), *index,
                                    *count});
   }
-  // As for MSysObjects: rows libmdb skipped without a word show in the count.
-  if (rowsRead < table.num_rows) {
-    return CannotOpenDatabase(
-        path, "only " + std::to_string(rowsRead) + " of the " + std::to_string(table.num_rows) +
-                  " rows of its relationship table MSysRelationships can be read");
+  if (Status all = AllRowsRead(rowsRead, table, "relationship table MSysRelationships", path);
+      !all) {
+    return all.error();
   }
   return rows;
 }
@@ -695,10 +701,9 @@ Result<std::vector<ComplexColumnRow>> ReadComplexColumnRowsOf(MdbTableDef& table
       rows.push_back(ComplexColumnRow{column.text(), *tableValue, *templateValue});
     }
   }
-  if (rowsRead < table.num_rows) {
-    return CannotOpenDatabase(
-        path, "only " + std::to_string(rowsRead) + " of the " + std::to_string(table.num_rows) +
-                  " rows of its complex column table MSysComplexColumns can be read");
+  if (Status all = AllRowsRead(rowsRead, table, "complex column table MSysComplexColumns", path);
+      !all) {
+    return all.error();
   }
   return rows;
 }
