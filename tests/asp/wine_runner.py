@@ -8,7 +8,7 @@ process ever has a pipe for its output: Wine's background processes inherit
 whatever the first wine call has, and a pipe would keep its reader waiting
 for ever. Output goes to files or /dev/null, and every run has a time limit.
 At most two pages run at a time, whatever number of tests CTest runs at once,
-and only pages of one locale: each wine process writes its locale into the
+and only wine processes of one locale: each writes its locale into the
 prefix's registry as it starts, so two locales at once read each other's.
 """
 
@@ -118,9 +118,11 @@ class WinePrefix:
     def start_server(self) -> None:
         # A persistent server (-p) stays between pages; then one quiet wine call
         # starts the background processes with /dev/null and a log file as
-        # their output, so later calls find them running.
+        # their output, so later calls find them running. That call writes
+        # its locale into the registry too: it waits its turn like a page.
         self._run_quietly([self.programs["wineserver"], "-p"], 60)
-        self._run_quietly([self.programs["wine"], "cmd", "/c", "exit"], 120)
+        with self._locale_turn("C.UTF-8"):
+            self._run_quietly([self.programs["wine"], "cmd", "/c", "exit"], 120)
 
     def stop_server(self) -> None:
         if self.prefix.exists():
