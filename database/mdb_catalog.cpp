@@ -91,10 +91,21 @@ bool HasUsageMap(const MdbTableDef& table) {
   return table.map_sz >= 1 && table.usage_map != nullptr;
 }
 
-// libmdb skips rows it cannot decode without a word; the definition's row
-// count tells. (A file not closed cleanly may count 0: nothing to compare.)
-Status AllRowsRead(unsigned long rowsRead, const MdbTableDef& table, std::string_view what,
-                   const std::string& path) {
+// Fetches every row of a system table, handing each to readRow (which gives
+// a Status). libmdb skips rows it cannot decode without a word; the
+// definition's row count tells. (A file not closed cleanly may count 0:
+// nothing to compare.)
+template <typename ReadRow>
+Status ReadEveryRow(MdbTableDef& table, std::string_view what, const std::string& path,
+                    ReadRow&& readRow) {
+  unsigned long rowsRead = 0;
+  mdb_rewind_table(&table);
+  while (mdb_fetch_row(&table) != 0) {
+    ++rowsRead;
+    if (Status read = readRow(); !read) {
+      return read;
+    }
+  }
   if (rowsRead < table.num_rows) {
     return CannotOpenDatabase(path, "only " + std::to_string(rowsRead) + " of the " +
                                         std::to_string(table.num_rows) + " rows of its " +
@@ -359,10 +370,7 @@ class SystemCatalog {
     const MdbColumn* properties = FindColumn(definition, "LvProp");
     LongValueReader longValues(mdb_);
     std::vector<SystemObject> objects;
-    unsigned long rowsRead = 0;
-    mdb_rewind_table(&definition);
-    while (mdb_fetch_row(&definition) != 0) {
-      ++rowsRead;
+    Status all = ReadEveryRow(definition, "system catalog MSysObjects", path, [&]() -> Status {
       std::string propertyData;
       if (properties != nullptr) {
         if (auto damage = FindPropertyDamage(longValues, *properties, propertyData);
@@ -374,15 +382,16 @@ class SystemCatalog {
       const auto idValue = id.number();
       const auto typeValue = type.number();
       if (!idValue || !typeValue) {
-        continue;  // a row without an Id or Type names no object
+        return Done{};  // a row without an Id or Type names no object
       }
       const auto flagsValue = flags.bound() ? flags.number() : std::nullopt;
       const int objectType = static_cast<int>(*typeValue);
       objects.push_back(SystemObject{
           *idValue, name.text(), objectType, static_cast<std::uint32_t>(flagsValue.value_or(0)),
           objectType == kLocalTableObjectType ? std::move(propertyData) : std::string()});
-    }
-    if (Status all = AllRowsRead(rowsRead, definition, "system catalog MSysObjects", path); !all) {
+      return Done{};
+    });
+    if (!all) {
       return all.error();
     }
     return objects;
@@ -618,10 +627,7 @@ Result<std::vector<RelationshipRow>> ReadRelationshipRowsOf(MdbTableDef& table,
   BoundColumn columnIndex(table, "icolumn");
   BoundColumn columnCount(table, "ccolumn");
   std::vector<RelationshipRow> rows;
-  unsigned long rowsRead = 0;
-  mdb_rewind_table(&table);
-  while (mdb_fetch_row(&table) != 0) {
-    ++rowsRead;
+  Status all = ReadEveryRow(table, "relationship table MSysRelationships", path, [&]() -> Status {
     const auto index = columnIndex.number();
     const auto count = columnCount.number();
     if (!index || !count) {
@@ -630,9 +636,9 @@ Result<std::vector<RelationshipRow>> ReadRelationshipRowsOf(MdbTableDef& table,
     rows.push_back(RelationshipRow{relationship.text(), object.text(), column.text(),
                                    referencedObject.text(), referencedColumn.text(), *index,
                                    *count});
-  }
-  if (Status all = AllRowsRead(rowsRead, table, "relationship table MSysRelationships", path);
-      !all) {
+    return Done{};
+  });
+  if (!all) {
     return all.error();
   }
   return rows;
@@ -691,18 +697,16 @@ Result<std::vector<ComplexColumnRow>> ReadComplexColumnRowsOf(MdbTableDef& table
   BoundColumn tableId(table, "ConceptualTableID");
   BoundColumn templateId(table, "ComplexTypeObjectID");
   std::vector<ComplexColumnRow> rows;
-  unsigned long rowsRead = 0;
-  mdb_rewind_table(&table);
-  while (mdb_fetch_row(&table) != 0) {
-    ++rowsRead;
-    const auto tableValue = tableId.number();
-    const auto templateValue = templateId.number();
-    if (tableValue && templateValue) {
-      rows.push_back(ComplexColumnRow{column.text(), *tableValue, *templateValue});
-    }
-  }
-  if (Status all = AllRowsRead(rowsRead, table, "complex column table MSysComplexColumns", path);
-      !all) {
+  Status all =
+      ReadEveryRow(table, "complex column table MSysComplexColumns", path, [&]() -> Status {
+        const auto tableValue = tableId.number();
+        const auto templateValue = templateId.number();
+        if (tableValue && templateValue) {
+          rows.push_back(ComplexColumnRow{column.text(), *tableValue, *templateValue});
+        }
+        return Done{};
+      });
+  if (!all) {
     return all.error();
   }
   return rows;
