@@ -28,8 +28,12 @@ inline bool IsAsciiHexDigit(char c) {
   return IsAsciiDigit(c) || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f');
 }
 
+inline bool IsAsciiLetter(char c) {
+  return AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z';
+}
+
 inline bool IsAsciiAlphanumeric(char c) {
-  return IsAsciiDigit(c) || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z');
+  return IsAsciiDigit(c) || IsAsciiLetter(c);
 }
 
 inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {

@@ -10,16 +10,12 @@ namespace ferulo::generator {
 
 namespace {
 
-bool IsWordStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 bool IsWordCharacter(char c) {
-  return IsWordStart(c) || (c >= '0' && c <= '9') || c == '_';
+  return IsAsciiAlphanumeric(c) || c == '_';
 }
 
 bool IsWord(std::string_view token) {
-  return !token.empty() && IsWordStart(token.front());
+  return !token.empty() && IsAsciiLetter(token.front());
 }
 
 // A line of script without its comment and with its string literals emptied,
@@ -51,7 +47,7 @@ std::string CodeOf(std::string_view line) {
 std::vector<std::string> Tokens(std::string_view code) {
   std::vector<std::string> tokens;
   for (std::size_t i = 0; i < code.size();) {
-    if (IsWordStart(code[i])) {
+    if (IsAsciiLetter(code[i])) {
       std::string word;
       for (; i < code.size() && IsWordCharacter(code[i]); ++i) {
         word += AsciiLower(code[i]);
@@ -104,9 +100,8 @@ bool TakeContinuation(std::string& code) {
 }
 
 // The statements of a script: lines joined where they go on, split at ":".
-std::vector<Statement> Statements(std::string_view script) {
+std::vector<Statement> Statements(const std::vector<std::string_view>& lines) {
   std::vector<Statement> statements;
-  const std::vector<std::string_view> lines = Lines(script);
   std::string logical;
   std::size_t first = 0;
   for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -258,7 +253,7 @@ class HelperSplitter {
       : lines_(Lines(text)), path_(path) {}
 
   Result<std::vector<PageHelper>> Split() {
-    for (const Statement& statement : Statements(Joined())) {
+    for (const Statement& statement : Statements(lines_)) {
       if (Status taken = Take(statement); !taken) {
         return taken.error();
       }
@@ -270,14 +265,6 @@ class HelperSplitter {
   }
 
  private:
-  std::string Joined() const {
-    std::string text;
-    for (std::string_view line : lines_) {
-      text.append(line).append("\n");
-    }
-    return text;
-  }
-
   Status Take(const Statement& statement) {
     const Classified classified = Classify(statement.tokens);
     if (depth_ > 0) {
@@ -353,7 +340,7 @@ Result<std::vector<PageHelper>> ParsePageHelpers(std::string_view text, const st
 std::set<std::string> DeclaredScriptNames(std::string_view page) {
   std::set<std::string> names;
   int depth = 0;
-  for (const Statement& statement : Statements(ScriptOf(page, false))) {
+  for (const Statement& statement : Statements(Lines(ScriptOf(page, false)))) {
     const Classified classified = Classify(statement.tokens);
     if (depth == 0 && classified.kind != StatementKind::kClosesBlock) {
       names.insert(classified.names.begin(), classified.names.end());
@@ -369,7 +356,7 @@ std::set<std::string> DeclaredScriptNames(std::string_view page) {
 
 std::string HelpersThePageLacks(std::string_view page, const std::vector<PageHelper>& helpers) {
   const std::set<std::string> declared = DeclaredScriptNames(page);
-  std::set<std::string> called = WordsOf(Statements(ScriptOf(page, true)));
+  std::set<std::string> called = WordsOf(Statements(Lines(ScriptOf(page, true))));
   std::vector<bool> needed(helpers.size(), false);
   for (bool grew = true; grew;) {
     grew = false;
