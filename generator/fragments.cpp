@@ -59,9 +59,7 @@ std::string QueryValue(std::string_view name) {
   std::string text;
   for (char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    const bool letterOrDigit =
-        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    if (letterOrDigit || c == '-' || c == '.' || c == '_' || c == '~') {
+    if (IsAsciiAlphanumeric(c) || c == '-' || c == '.' || c == '_' || c == '~') {
       text += c;
     } else {
       text += '%';
