@@ -41,11 +41,6 @@ std::optional<std::string> SectionNameOf(RegistryRoot root, const std::string& k
   return std::nullopt;
 }
 
-bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::string_view Trimmed(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!text.empty() && blank(text.front())) {

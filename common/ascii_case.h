@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace ferulo {
 
@@ -46,6 +48,21 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     }
   }
   return true;
+}
+
+inline bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+inline bool ContainsIgnoringAsciiCase(const std::vector<std::string>& names,
+                                      std::string_view name) {
+  for (const std::string& candidate : names) {
+    if (EqualsIgnoringAsciiCase(candidate, name)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace ferulo

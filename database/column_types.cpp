@@ -42,16 +42,13 @@ std::string AccessTypeName(int storedType) {
 }
 
 std::string_view ComplexTypeName(std::string_view templateTable) {
-  const auto startsWith = [templateTable](std::string_view prefix) {
-    return EqualsIgnoringAsciiCase(templateTable.substr(0, prefix.size()), prefix);
-  };
   if (EqualsIgnoringAsciiCase(templateTable, "MSysComplexType_Attachment")) {
     return kAttachmentTypeName;
   }
-  if (startsWith("MSysComplexTypeVH_")) {
+  if (StartsWithIgnoringAsciiCase(templateTable, "MSysComplexTypeVH_")) {
     return kVersionHistoryTypeName;
   }
-  if (startsWith("MSysComplexType_")) {
+  if (StartsWithIgnoringAsciiCase(templateTable, "MSysComplexType_")) {
     return kMultiValuedTypeName;
   }
   return kAttachmentTypeName;

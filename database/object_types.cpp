@@ -20,8 +20,7 @@ constexpr int kLinkedTable = 6;
 constexpr std::uint32_t kSystemObjectFlags = 0x80000002U;
 
 bool HasSystemName(std::string_view name) {
-  constexpr std::string_view kPrefix = "msys";
-  return EqualsIgnoringAsciiCase(name.substr(0, kPrefix.size()), kPrefix);
+  return StartsWithIgnoringAsciiCase(name, "msys");
 }
 
 }  // namespace

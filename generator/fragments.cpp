@@ -9,15 +9,6 @@ namespace ferulo::generator {
 
 namespace {
 
-bool ContainsIgnoringAsciiCase(const std::vector<std::string>& names, std::string_view name) {
-  for (const std::string& candidate : names) {
-    if (EqualsIgnoringAsciiCase(candidate, name)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 void AppendLine(std::string& fragment, std::initializer_list<std::string_view> pieces) {
   for (std::string_view piece : pieces) {
     fragment += piece;

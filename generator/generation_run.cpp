@@ -52,9 +52,7 @@ std::vector<database::Lookup> LookupsOfFields(const database::TableWithReference
                                               const std::vector<std::string>& fieldNames) {
   std::vector<database::Lookup> lookups = database::ChooseLookups(description);
   std::erase_if(lookups, [&fieldNames](const database::Lookup& lookup) {
-    return std::none_of(fieldNames.begin(), fieldNames.end(), [&lookup](const std::string& field) {
-      return EqualsIgnoringAsciiCase(field, lookup.column);
-    });
+    return !ContainsIgnoringAsciiCase(fieldNames, lookup.column);
   });
   return lookups;
 }

@@ -38,10 +38,6 @@ std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view needle
   return std::string_view::npos;
 }
 
-}  // namespace
-
-namespace {
-
 std::size_t SkipBlanks(std::string_view text, std::size_t at) {
   while (at < text.size() && text[at] == ' ') {
     ++at;
