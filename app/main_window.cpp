@@ -348,7 +348,7 @@ void frmMain::GeneratePages() {
     return;
   }
   generator::GenerationInput input = CollectGenerationInput();
-  if (state_.connection == nullptr || input.databasePathText.empty() || input.tableName.empty()) {
+  if (state_.connection == nullptr || generator::RefusalOf(input)) {
     GenerateFor(std::move(input));  // the run's own refusal
     return;
   }
@@ -369,10 +369,8 @@ void frmMain::GeneratePages() {
 }
 
 void frmMain::GenerateFor(generator::GenerationInput input) {
-  const bool refused =
-      input.databasePathText.empty() || input.databaseFileName.empty() || input.tableName.empty();
   std::vector<std::string> confirmed;
-  if (!refused) {
+  if (!generator::RefusalOf(input)) {
     if (Status entries = generator::RefuseControlCharacters(input.lists); !entries) {
       ShowError(entries.error());
       return;

@@ -33,19 +33,6 @@ GenerationReport Refusal(const char* text) {
                           .warnings = {}};
 }
 
-// A run needs a chosen database and table. A path typed into the box while no
-// database was ever chosen leaves the file name empty: that is no database
-// either.
-std::optional<GenerationReport> RefusalOf(const GenerationInput& input) {
-  if (input.databasePathText.empty() || input.databaseFileName.empty()) {
-    return Refusal(kNoDatabaseText);
-  }
-  if (input.tableName.empty()) {
-    return Refusal(kNoTableText);
-  }
-  return std::nullopt;
-}
-
 // The lookups of the related columns the pages show; a column is named as
 // Access compares names, ignoring letter case.
 std::vector<database::Lookup> LookupsOfFields(const database::TableWithReferences& description,
@@ -204,6 +191,16 @@ GenerationReport SuccessReport(const GenerationInput& input, const OutputFileNam
 }
 
 }  // namespace
+
+std::optional<GenerationReport> RefusalOf(const GenerationInput& input) {
+  if (input.databasePathText.empty() || input.databaseFileName.empty()) {
+    return Refusal(kNoDatabaseText);
+  }
+  if (input.tableName.empty()) {
+    return Refusal(kNoTableText);
+  }
+  return std::nullopt;
+}
 
 Result<GenerationReport> RunGeneration(const GenerationInput& input) {
   if (std::optional<GenerationReport> refusal = RefusalOf(input)) {

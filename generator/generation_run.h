@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,11 @@ inline constexpr const char* kSuccessTitle = "Success";
 inline constexpr const char* kNoDatabaseText = "Please select an access database first !";
 inline constexpr const char* kNoTableText = "Please select a table first !";
 inline constexpr const char* kRefusalTitle = "Error";
+
+// The refusal a run ends with at once, writing nothing: no database or no
+// table chosen. A path typed into the box while no database was ever chosen
+// leaves the file name empty: that is no database either.
+[[nodiscard]] std::optional<GenerationReport> RefusalOf(const GenerationInput& input);
 
 // The generation run. Reads the three templates, fills them and writes the
 // three pages and db.asp, all or nothing: a failure leaves every existing
