@@ -112,11 +112,6 @@ Sink.prototype.charCode = function (text) {
 Sink.prototype.fromCharCode = function (code) {
   return String.fromCharCode(code < 0 ? code + 65536 : code);
 };
-// ChrW, which Wine's engine lacks: the character of a UTF-16 code unit
-// (negative codes count from 65536, as in VBScript).
-Sink.prototype.fromCharCode = function (code) {
-  return String.fromCharCode(code < 0 ? code + 65536 : code);
-};
 // A random GUID's 36 characters, as Scriptlet.TypeLib makes them.
 Sink.prototype.newGuid = function () {
   var hex = "0123456789ABCDEF";

@@ -452,7 +452,21 @@ class PageRunner:
 
     def run(self, site: Path, requests: Iterable[Request], locale: str | None = None) -> list[PageResult]:
         """Runs the requests in order; locale (such as "de_DE.UTF-8") is the
-        server's, the one VBScript formats and converts values by."""
+        server's, the one VBScript formats and converts values by.
+
+        A batch that Wine itself failed to run (no result, or the host
+        script failed outside the page) runs once more: that is Wine's
+        hiccup under load, not the page's. A page's own error never reruns."""
+        requests = list(requests)
+        results = self._run_batch(site, requests, locale)
+        unrun = [result for result in results if result.status not in ("ok", "ended", "error")]
+        if unrun:
+            print(f"Wine did not run {len(unrun)} of {len(results)} pages ({unrun[0].problem()}); "
+                  f"running the batch again", flush=True)
+            results = self._run_batch(site, requests, locale)
+        return results
+
+    def _run_batch(self, site: Path, requests: list[Request], locale: str | None) -> list[PageResult]:
         results = [self.program_for(site, request) for request in requests]
         if not results:
             return results

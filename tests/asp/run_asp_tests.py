@@ -42,7 +42,9 @@ def main(argv: list[str]) -> int:
             print(f"Wine server of {prefix.prefix} stopped")
         return 0
     suite = unittest.defaultTestLoader.loadTestsFromName(what)
-    result = unittest.TextTestRunner(stream=sys.stdout, verbosity=2).run(suite)
+    # A dot per test: a failure's message then stands near the top of what
+    # CTest prints, not after hundreds of test names.
+    result = unittest.TextTestRunner(stream=sys.stdout, verbosity=1).run(suite)
     if not result.wasSuccessful():
         return 1
     if result.testsRun == 0 and not result.skipped:
