@@ -157,14 +157,18 @@ class WinePrefix:
         """Whether a page of another locale is running; forgets the marks
         of processes that ended without removing theirs."""
         for mark in self.prefix.parent.glob(f"{self.prefix.name}.running-*"):
-            with open(mark, "r+") as handle:
+            try:
+                handle = open(mark, "r+")
+            except FileNotFoundError:
+                continue  # its page ended since the folder was listed
+            with handle:
                 try:
                     fcntl.flock(handle, fcntl.LOCK_EX | fcntl.LOCK_NB)
                 except BlockingIOError:
                     if handle.read() != locale:
                         return True
                     continue
-                mark.unlink()
+                mark.unlink(missing_ok=True)
         return False
 
     _marks = itertools.count()
