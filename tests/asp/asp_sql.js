@@ -592,22 +592,17 @@ SqlStatement.prototype.compile = function (node) {
     case "or":
       var parts = [];
       this.flatten(node, node.op, parts);
-      return node.op == "and" ? function (values, texts) {
+      // SQL's three values: one false part decides AND, one true part OR;
+      // otherwise an unknown part leaves the whole unknown.
+      var decisive = node.op == "or";
+      return function (values, texts) {
         var unknown = false;
         for (var i = 0; i < parts.length; i++) {
           var a = parts[i](values, texts);
-          if (a === false) return false;
+          if (a === decisive) return decisive;
           if (a === null) unknown = true;
         }
-        return unknown ? null : true;
-      } : function (values, texts) {
-        var unknown = false;
-        for (var i = 0; i < parts.length; i++) {
-          var a = parts[i](values, texts);
-          if (a === true) return true;
-          if (a === null) unknown = true;
-        }
-        return unknown ? null : false;
+        return unknown ? null : !decisive;
       };
     case "not":
       var inner = this.compile(node.left);
